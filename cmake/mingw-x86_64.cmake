@@ -1,0 +1,7 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (posix threads).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(QUELLARO_MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+# wine64 itself: the /usr/bin/wine wrapper may pick a 32-bit loader that cannot run here.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

@@ -1,0 +1,225 @@
+#include "about/AboutWindow.h"
+
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include "about/AboutLayout.h"
+#include "app/Resources.h"
+
+namespace quellaro {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Quellaro.frmAbout";
+constexpr wchar_t kOwnerClassName[] = L"Quellaro.frmAboutOwner";
+// Fixed dialog frame: title bar with the system menu and close box only.
+constexpr DWORD kAboutStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kAboutExStyle = WS_EX_DLGMODALFRAME;
+
+struct ComRelease {
+  void operator()(IUnknown* object) const noexcept { object->Release(); }
+};
+
+// Decodes the JPEG resource through the system's picture loader and renders
+// it once into a bitmap of `size` pixels.
+UniqueBitmap LoadPicture(HINSTANCE instance, int size) {
+  HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(kIdrAboutPicture), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  if (!resource) return UniqueBitmap();
+  HGLOBAL loaded = ::LoadResource(instance, resource);
+  const DWORD bytes = ::SizeofResource(instance, resource);
+  const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  if (!data || bytes == 0) return UniqueBitmap();
+
+  HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!copy) return UniqueBitmap();
+  if (void* target = ::GlobalLock(copy)) {
+    std::memcpy(target, data, bytes);
+    ::GlobalUnlock(copy);
+  }
+  IStream* rawStream = nullptr;
+  if (FAILED(::CreateStreamOnHGlobal(copy, TRUE, &rawStream))) {  // the stream frees `copy`
+    ::GlobalFree(copy);
+    return UniqueBitmap();
+  }
+  std::unique_ptr<IStream, ComRelease> stream(rawStream);
+  IPicture* rawPicture = nullptr;
+  if (FAILED(::OleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
+                              reinterpret_cast<void**>(&rawPicture)))) {
+    return UniqueBitmap();
+  }
+  std::unique_ptr<IPicture, ComRelease> picture(rawPicture);
+  OLE_XSIZE_HIMETRIC width = 0;
+  OLE_YSIZE_HIMETRIC height = 0;
+  picture->get_Width(&width);
+  picture->get_Height(&height);
+
+  HDC screen = ::GetDC(nullptr);
+  UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, size, size));
+  HDC memory = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  if (bitmap && memory) {
+    HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+    picture->Render(memory, 0, 0, size, size, 0, height, width, -height, nullptr);
+    ::SelectObject(memory, old);
+  }
+  if (memory) ::DeleteDC(memory);
+  return bitmap;
+}
+
+UniqueFont CreateLabelFont(const LabelFont& font, int dpi) {
+  if (!font.face) return CreateDefaultGuiFont();
+  return UniqueFont(::CreateFontW(-PointTenthsToPixels(font.pointTenths, dpi), 0, 0, 0, font.weight, FALSE, FALSE,
+                                  FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, font.face));
+}
+
+bool RegisterOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (::GetClassInfoExW(instance, name, &existing)) return true;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = name;
+  return ::RegisterClassExW(&windowClass) != 0;
+}
+
+}  // namespace
+
+AboutWindow::AboutWindow(HINSTANCE instance, std::function<void()> onOpened, std::function<void()> onClosed)
+    : instance_(instance), onOpened_(std::move(onOpened)), onClosed_(std::move(onClosed)) {}
+
+AboutWindow::~AboutWindow() {
+  if (window_) ::DestroyWindow(window_);
+  if (owner_) ::DestroyWindow(owner_);
+}
+
+void AboutWindow::Show() {
+  if (!window_ && !Build()) return;
+  ::ShowWindow(window_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(window_);
+}
+
+bool AboutWindow::Build() {
+  HICON appIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(kIdiApplication));
+  if (!RegisterOnce(instance_, kClassName, WindowProc, appIcon) ||
+      !RegisterOnce(instance_, kOwnerClassName, ::DefWindowProcW, nullptr)) {
+    return false;
+  }
+  if (!owner_) {
+    owner_ = ::CreateWindowExW(0, kOwnerClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
+  }
+
+  dpi_ = ScreenDpi();
+  RECT frame{0, 0, TwipsToPixels(kAboutClientWidth, dpi_), TwipsToPixels(kAboutClientHeight, dpi_)};
+  ::AdjustWindowRectEx(&frame, kAboutStyle, FALSE, kAboutExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int left = work.left + (work.right - work.left - width) / 2;
+  const int top = work.top + (work.bottom - work.top - height) / 2;
+
+  window_ = ::CreateWindowExW(kAboutExStyle, kClassName, kAboutCaption, kAboutStyle, left, top, width, height,
+                              owner_, nullptr, instance_, this);
+  if (!window_) return false;
+  if (onOpened_) onOpened_();
+
+  picture_ = LoadPicture(instance_, kAboutPictureSize * dpi_ / 96);
+  const int iconSize = kAboutIconSize * dpi_ / 96;
+  icon_.reset(static_cast<HICON>(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON, iconSize, iconSize, 0)));
+  for (const AboutControlSpec& spec : kAboutControls) {
+    const ControlSpec& control = spec.control;
+    const bool picture = control.kind == ControlKind::Picture;
+    // Siblings clip one another so that the icon stays above the title's box.
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (picture ? SS_ICON | SS_REALSIZEIMAGE : SS_LEFT | SS_NOPREFIX);
+    HWND child = ::CreateWindowExW(0, L"STATIC", control.text, style, TwipsToPixels(control.left, dpi_),
+                                   TwipsToPixels(control.top, dpi_), TwipsToPixels(control.width, dpi_),
+                                   TwipsToPixels(control.height, dpi_), window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+    if (!child) continue;
+    if (picture) {
+      ::SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+      continue;
+    }
+    UniqueFont& font = control.id == kIdLblTitle         ? titleFont_
+                       : control.id == kIdLblDescription ? descriptionFont_
+                                                         : helpFont_;
+    font = CreateLabelFont(spec.font, dpi_);
+    if (font) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  }
+  return true;
+}
+
+LRESULT CALLBACK AboutWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<AboutWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return self->OnMessage(message, wParam, lParam);
+  } catch (...) {
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+LRESULT AboutWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+      bool black = false;
+      for (const AboutControlSpec& spec : kAboutControls) {
+        if (spec.control.id == id) black = spec.blackText;
+      }
+      ::SetTextColor(dc, black ? RGB(0, 0, 0) : ::GetSysColor(COLOR_BTNTEXT));
+      ::SetBkMode(dc, TRANSPARENT);  // the labels show the window through
+      return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+    }
+    case WM_NCDESTROY: {
+      window_ = nullptr;
+      picture_.reset();
+      icon_.reset();
+      titleFont_.reset();
+      descriptionFont_.reset();
+      helpFont_.reset();
+      if (onClosed_) onClosed_();
+      return 0;
+    }
+    default:
+      break;
+  }
+  return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void AboutWindow::Paint() {
+  PAINTSTRUCT paint{};
+  HDC dc = ::BeginPaint(window_, &paint);
+  if (picture_) {
+    // At its natural size from the top-left corner; the client area cuts off
+    // the bottom rows.
+    HDC memory = ::CreateCompatibleDC(dc);
+    HGDIOBJ old = ::SelectObject(memory, picture_.get());
+    const int size = kAboutPictureSize * dpi_ / 96;
+    ::BitBlt(dc, 0, 0, size, size, memory, 0, 0, SRCCOPY);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+  }
+  ::EndPaint(window_, &paint);
+}
+
+}  // namespace quellaro

@@ -1,0 +1,76 @@
+// Process start: one instance only, then the main window and the message loop.
+#include "platform/Win32.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "about/AboutWindow.h"
+#include "app/MainWindow.h"
+#include "platform/Win32Platform.h"
+
+namespace {
+
+constexpr wchar_t kInstanceMutexName[] = L"Local\\Quellaro.SingleInstance";
+
+// Load system DLLs from the system directory only: the exe is often run from
+// a Downloads folder that may hold a planted DLL. Looked up at run time
+// because older systems lack the call.
+void RestrictDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (!kernel) return;
+  auto restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (restrict) restrict(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
+}
+
+// The process lives while any of its windows is open.
+class WindowCount {
+ public:
+  void Opened() { ++open_; }
+  void Closed() {
+    if (--open_ == 0) ::PostQuitMessage(0);
+  }
+
+ private:
+  int open_ = 0;
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace quellaro;
+  RestrictDllSearch();
+
+  // A second start leaves at once, before it has a window or reads or
+  // writes anything, so the running instance and its settings are untouched.
+  UniqueKernelHandle instanceMutex(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+  if (::GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  const bool comReady = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));  // picture decoding
+
+  int exitCode = 0;
+  {
+    WindowCount windows;
+    Win32Platform platform;
+    AboutWindow about(instance, [&] { windows.Opened(); }, [&] { windows.Closed(); });
+    MainWindow main(platform, ApplicationDirectory(), [&] { about.Show(); }, [&] { windows.Closed(); });
+    windows.Opened();
+    if (main.Create(instance)) {
+      MSG message{};
+      BOOL got;
+      while ((got = ::GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {
+        if (main.PreTranslate(message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+      exitCode = got == -1 ? 1 : static_cast<int>(message.wParam);
+    } else {
+      exitCode = 1;
+    }
+  }
+  if (comReady) ::CoUninitialize();
+  return exitCode;
+}

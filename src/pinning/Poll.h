@@ -1,0 +1,24 @@
+// The 200 ms poll: while the hotkey is down, flip the foreground window's
+// always-on-top state. The key is only observed, never intercepted.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Platform.h"
+
+namespace quellaro {
+
+inline constexpr unsigned kPollIntervalMs = 200;
+
+// True while the key is down at this instant (the sign bit of the key state).
+bool IsKeyDown(Platform& platform, std::int16_t keyCode);
+
+// True when the window's extended style has WS_EX_TOPMOST. A handle that is
+// not a window reads as style 0, so as not topmost.
+bool IsTopmost(Platform& platform, WindowHandle window);
+
+// One tick. `targetWnd` receives the foreground window whenever the key is
+// down; `self` is Quellaro's own main window, which is never pinned.
+void PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd);
+
+}  // namespace quellaro

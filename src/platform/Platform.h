@@ -1,0 +1,77 @@
+// The Windows operations Quellaro uses, as one small interface.
+//
+// The portable logic (poll, settings, start-up, capture, tray decoding) talks
+// only to this interface. Win32Platform implements it with real calls; the
+// unit tests use a fake that records calls and plays back answers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Handles.h"
+
+namespace quellaro {
+
+// Win32 constants the logic passes through the seam, with their documented values.
+inline constexpr int kGwlExStyle = -20;                 // GWL_EXSTYLE
+inline constexpr std::int32_t kWsExTopmost = 0x8;       // WS_EX_TOPMOST
+inline constexpr std::intptr_t kHwndTopmost = -1;       // HWND_TOPMOST
+inline constexpr std::intptr_t kHwndBottom = 1;         // HWND_BOTTOM
+inline constexpr std::intptr_t kHwndNoTopmost = -2;     // HWND_NOTOPMOST
+inline constexpr unsigned kSwpNoSize = 0x1;             // SWP_NOSIZE
+inline constexpr unsigned kSwpNoMove = 0x2;             // SWP_NOMOVE
+inline constexpr unsigned kSwpNoActivate = 0x10;        // SWP_NOACTIVATE
+inline constexpr unsigned kNimAdd = 0;                  // NIM_ADD
+inline constexpr unsigned kNimDelete = 2;               // NIM_DELETE
+inline constexpr unsigned kNifMessage = 1;              // NIF_MESSAGE
+inline constexpr unsigned kNifIcon = 2;                 // NIF_ICON
+inline constexpr unsigned kNifTip = 4;                  // NIF_TIP
+inline constexpr unsigned kWmMouseMove = 0x200;         // WM_MOUSEMOVE
+inline constexpr unsigned kWmLButtonDown = 0x201;       // WM_LBUTTONDOWN
+
+// The fields of the shell's version-1 NOTIFYICONDATAA record that Quellaro
+// fills. The Win32 layer copies them into the real structure; cbSize there is
+// NOTIFYICONDATAA_V1_SIZE (88 bytes on 32-bit Windows).
+struct TrayRecord {
+  WindowHandle hWnd = nullptr;
+  std::uint32_t uID = 0;
+  std::uint32_t uFlags = 0;
+  std::uint32_t uCallbackMessage = 0;
+  IconHandle hIcon = nullptr;
+  std::array<char, 64> szTip{};  // ANSI, as the shell reads it
+};
+
+// Outcome of looking for a file by name.
+enum class FileProbe { Absent, Present, Error };
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Keyboard and windows.
+  virtual std::int16_t GetAsyncKeyState(int virtualKey) = 0;
+  virtual WindowHandle GetForegroundWindow() = 0;
+  virtual std::int32_t GetWindowLongA(WindowHandle window, int index) = 0;
+  virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
+                            int cy, unsigned flags) = 0;
+
+  // Notification area.
+  virtual bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) = 0;
+
+  // Files. Paths are wide so that any folder name works; contents are bytes.
+  virtual FileProbe ProbeFile(const std::wstring& path) = 0;
+  virtual std::optional<std::string> ReadWholeFile(const std::wstring& path) = 0;
+  // Replaces the whole file in one step; on failure the old file is untouched.
+  virtual bool WriteWholeFile(const std::wstring& path, std::string_view bytes) = 0;
+
+  // Text in the system's ANSI code page, as the user will see it.
+  virtual std::wstring FromAnsi(std::string_view bytes) = 0;
+
+  // A modal message box with a single OK button, no icon, caption "Quellaro".
+  virtual void ShowMessage(WindowHandle owner, const std::wstring& text) = 0;
+};
+
+}  // namespace quellaro

@@ -1,0 +1,41 @@
+// <windows.h> the way Quellaro's Win32 files include it, plus owners for the
+// handles they create.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef STRICT
+#define STRICT
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "platform/UniqueHandle.h"
+
+namespace quellaro {
+
+inline HANDLE InvalidFileHandle() noexcept { return INVALID_HANDLE_VALUE; }
+
+using UniqueFont = UniqueHandle<HFONT, DeleteObject>;
+using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
+using UniqueBitmap = UniqueHandle<HBITMAP, DeleteObject>;
+using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, CloseHandle>;  // mutexes and the like
+using UniqueFile = UniqueHandle<HANDLE, CloseHandle, InvalidFileHandle>;
+
+// The directory that holds the running exe, without a trailing backslash.
+std::wstring ApplicationDirectory();
+
+// The system's user-interface font for messages and controls.
+UniqueFont CreateDefaultGuiFont();
+
+// The screen's logical DPI (96 unless the system is scaled and the process
+// is DPI aware).
+int ScreenDpi();
+
+}  // namespace quellaro

@@ -1,0 +1,142 @@
+#include "platform/Win32Platform.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/Win32.h"
+
+#include <shellapi.h>
+
+namespace quellaro {
+namespace {
+
+// Lines of config.ini are a few bytes; anything beyond this is not a
+// settings file worth reading to the end.
+constexpr DWORD kMaxSettingsBytes = 1 << 20;
+
+}  // namespace
+
+std::wstring ApplicationDirectory() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::wstring();
+    if (length < buffer.size()) {
+      std::wstring path(buffer.data(), length);
+      const std::size_t slash = path.find_last_of(L"\\/");
+      return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    }
+    buffer.resize(buffer.size() * 2);  // a long path: try again with more room
+  }
+}
+
+UniqueFont CreateDefaultGuiFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
+  }
+  return UniqueFont();
+}
+
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+std::int16_t Win32Platform::GetAsyncKeyState(int virtualKey) { return ::GetAsyncKeyState(virtualKey); }
+
+WindowHandle Win32Platform::GetForegroundWindow() { return ::GetForegroundWindow(); }
+
+std::int32_t Win32Platform::GetWindowLongA(WindowHandle window, int index) {
+  return ::GetWindowLongA(window, index);
+}
+
+bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
+                                 int cy, unsigned flags) {
+  return ::SetWindowPos(window, insertAfter, x, y, cx, cy, flags) != FALSE;
+}
+
+bool Win32Platform::Shell_NotifyIconA(unsigned message, const TrayRecord& data) {
+  NOTIFYICONDATAA record{};
+  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  record.hWnd = data.hWnd;
+  record.uID = data.uID;
+  record.uFlags = data.uFlags;
+  record.uCallbackMessage = data.uCallbackMessage;
+  record.hIcon = data.hIcon;
+  static_assert(sizeof(record.szTip) >= sizeof(data.szTip));
+  std::memcpy(record.szTip, data.szTip.data(), data.szTip.size());
+  return ::Shell_NotifyIconA(message, &record) != FALSE;
+}
+
+FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileProbe::Absent
+                                                                          : FileProbe::Error;
+  }
+  ::FindClose(search);
+  // Only a normal file counts: a folder, or a hidden or system file, of that
+  // name is not the settings file.
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return (found.dwFileAttributes & kNotNormal) ? FileProbe::Absent : FileProbe::Present;
+}
+
+std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path) {
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  std::string bytes;
+  char chunk[4096];
+  DWORD read = 0;
+  while (bytes.size() < kMaxSettingsBytes && ::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) &&
+         read > 0) {
+    bytes.append(chunk, read);
+  }
+  return bytes;
+}
+
+bool Win32Platform::WriteWholeFile(const std::wstring& path, std::string_view bytes) {
+  // Write a sibling file first and move it over the old one in one step, so
+  // that a failure half way never leaves a truncated config.ini behind.
+  const std::wstring temporary = path + L".tmp";
+  {
+    UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size() && ::FlushFileBuffers(file.get());
+    if (!ok) {
+      file.reset();
+      ::DeleteFileW(temporary.c_str());
+      return false;
+    }
+  }
+  if (!::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileW(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::wstring Win32Platform::FromAnsi(std::string_view bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int size = static_cast<int>(bytes.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring text(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, text.data(), length);
+  return text;
+}
+
+void Win32Platform::ShowMessage(WindowHandle owner, const std::wstring& text) {
+  ::MessageBoxW(owner, text.c_str(), L"Quellaro", MB_OK);
+}
+
+}  // namespace quellaro

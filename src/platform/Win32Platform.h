@@ -1,0 +1,23 @@
+// Platform implemented with the real Win32 calls.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace quellaro {
+
+class Win32Platform final : public Platform {
+ public:
+  std::int16_t GetAsyncKeyState(int virtualKey) override;
+  WindowHandle GetForegroundWindow() override;
+  std::int32_t GetWindowLongA(WindowHandle window, int index) override;
+  bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                    unsigned flags) override;
+  bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override;
+  FileProbe ProbeFile(const std::wstring& path) override;
+  std::optional<std::string> ReadWholeFile(const std::wstring& path) override;
+  bool WriteWholeFile(const std::wstring& path, std::string_view bytes) override;
+  std::wstring FromAnsi(std::string_view bytes) override;
+  void ShowMessage(WindowHandle owner, const std::wstring& text) override;
+};
+
+}  // namespace quellaro

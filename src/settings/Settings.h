@@ -1,0 +1,46 @@
+// config.ini: two lines beside the exe, the hotkey's virtual-key code and the
+// start-in-tray flag, each printed as " 119 \r\n" (a minus sign instead of the
+// leading space for negative values).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Platform.h"
+
+namespace quellaro {
+
+inline constexpr std::int16_t kDefaultHotKey = 119;  // VK_F8
+inline constexpr wchar_t kSettingsFileName[] = L"\\config.ini";
+
+struct LoadedSettings {
+  bool found = false;
+  std::int16_t hotKey = 0;
+  std::int16_t autoTray = 0;
+};
+
+// The path of config.ini: the application directory plus "\config.ini".
+std::wstring SettingsPath(const std::wstring& appDir);
+
+// Reads config.ini. Never fails as a whole: every step that goes wrong is
+// skipped and leaves its value at 0. A missing file gives the defaults.
+LoadedSettings LoadSettings(Platform& platform, const std::wstring& appDir);
+
+// The loading rules applied to the file's bytes.
+LoadedSettings ParseSettings(std::string_view bytes);
+
+// The bytes SaveSettings writes.
+std::string FormatSettings(std::int16_t hotKey, int checkValue);
+
+// Rewrites config.ini with the given values; false when it could not be written.
+bool WriteSettings(Platform& platform, const std::wstring& appDir, std::int16_t hotKey,
+                   int checkValue);
+
+// The text-to-number conversion used for both lines: surrounding blanks are
+// ignored, an optional sign, decimal digits with an optional fraction and
+// exponent. Anything else, including empty text, is no number.
+std::optional<double> ParseNumber(std::string_view text);
+
+}  // namespace quellaro
