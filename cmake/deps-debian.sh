@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building and testing Quellaro needs on Debian 12, if missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ libgtest-dev googletest
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+  wine64 wine fonts-wine xvfb xauth x11-utils imagemagick icoutils fonts-wqy-zenhei
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

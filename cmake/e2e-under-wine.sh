@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs the end-to-end tests inside an X display (call it through xvfb-run):
+# one Wine prefix, one persistent wineserver for the whole run.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+source cmake/wine-prefix.sh
+"$WINESERVER" -p
+ctest --preset windows-x64 -L e2e "$@"
+status=$?
+"$WINESERVER" -k 2>/dev/null || true
+exit $status

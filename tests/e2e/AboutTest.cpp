@@ -1,0 +1,114 @@
+// The About window, opened with the help button.
+#include <gtest/gtest.h>
+
+#include "Harness.h"
+#include "about/AboutLayout.h"
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kAboutClass[] = L"Quellaro.frmAbout";
+
+HWND OpenAbout(Quellaro& app) {
+  ClickCenter(app.Control(quellaro::kIdCommand1));
+  HWND about = FindTopLevel(app.Proc().Id(), kAboutClass);
+  if (about) WaitUntil([&] { return ::IsWindowVisible(about) != FALSE; });
+  return about;
+}
+
+TEST(About, HelpOpensOneAboutWindowWithItsLayout) {
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Main());
+  HWND about = OpenAbout(app);
+  ASSERT_TRUE(about);
+  Activate(app.Main());
+  ClickCenter(app.Control(quellaro::kIdCommand1));
+  Pause(300ms);
+  EXPECT_EQ(TopLevelWindows(app.Proc().Id(), kAboutClass).size(), 1u) << "a second click shows the same window";
+
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  using quellaro::TwipsToPixels;
+  EXPECT_EQ(Text(about), L"关于Quellaro");
+  RECT client{};
+  ::GetClientRect(about, &client);
+  EXPECT_EQ(client.right, TwipsToPixels(quellaro::kAboutClientWidth, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(quellaro::kAboutClientHeight, dpi));
+  const LONG style = ::GetWindowLongW(about, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  EXPECT_EQ(::GetWindow(about, GW_OWNER) == app.Main(), false) << "not owned by the main window";
+  EXPECT_FALSE(::GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_APPWINDOW) << "no taskbar button";
+
+  for (const quellaro::AboutControlSpec& spec : quellaro::kAboutControls) {
+    SCOPED_TRACE(spec.control.name);
+    HWND control = ::GetDlgItem(about, spec.control.id);
+    ASSERT_TRUE(control);
+    if (spec.control.kind == quellaro::ControlKind::Label) {
+      EXPECT_EQ(Text(control), spec.control.text);
+    }
+    const RECT rect = ChildRect(control);
+    EXPECT_EQ(rect.left, TwipsToPixels(spec.control.left, dpi));
+    EXPECT_EQ(rect.top, TwipsToPixels(spec.control.top, dpi));
+  }
+  RECT icon = ChildRect(::GetDlgItem(about, quellaro::kIdPicIcon));
+  EXPECT_EQ(icon.right - icon.left, 32 * dpi / 96);
+
+  // The picture is drawn at the top-left: not the plain dialog colour there.
+  const RECT onScreen = ClientRectOnScreen(about);
+  EXPECT_NE(ScreenPixel(POINT{onScreen.left + 75, onScreen.top + 75}), ::GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(ScreenPixel(POINT{onScreen.left + 170, onScreen.bottom - 4}), ::GetSysColor(COLOR_BTNFACE));
+}
+
+TEST(About, EnterAndEscapeDoNothingAndItReopensAfterClosing) {
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Main());
+  HWND about = OpenAbout(app);
+  ASSERT_TRUE(about);
+  Activate(about);
+  Tap(VK_RETURN);
+  Tap(VK_ESCAPE);
+  Pause(300ms);
+  EXPECT_TRUE(::IsWindowVisible(about));
+
+  ::PostMessageW(about, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(about); }));
+  EXPECT_TRUE(app.Proc().Running());
+  HWND again = OpenAbout(app);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(Text(::GetDlgItem(again, quellaro::kIdLbHelp)), quellaro::kAboutHelp);
+}
+
+TEST(About, F8PinsTheAboutWindowLikeAnyOther) {
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Main());
+  HWND about = OpenAbout(app);
+  ASSERT_TRUE(about);
+  Activate(about);
+  ASSERT_EQ(::GetForegroundWindow(), about);
+  EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(about); }));
+}
+
+TEST(About, ClosingTheMainWindowFirstSavesAndTheProcessLivesUntilAboutCloses) {
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Main());
+  HWND about = OpenAbout(app);
+  ASSERT_TRUE(about);
+
+  app.Close();
+  EXPECT_TRUE(WaitUntil([&] { return folder.ReadConfig() == std::string(" 119 \r\n 0 \r\n"); }));
+  EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(app.Main()); }));
+  EXPECT_FALSE(app.ExitsWithin(500ms));
+  EXPECT_TRUE(::IsWindowVisible(about));
+
+  ::PostMessageW(about, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(app.ExitsWithin());
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,335 @@
+#include "Harness.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kDemoClass[] = L"QuellaroE2EDemo";
+constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
+
+std::wstring ModuleDirectory() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  std::wstring full(path, length);
+  return full.substr(0, full.find_last_of(L'\\'));
+}
+
+std::wstring ModulePath() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  return std::wstring(path, length);
+}
+
+void SendKey(WORD virtualKey, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  ::SendInput(1, &input, sizeof(input));
+}
+
+void SendMouse(DWORD flags, POINT screen) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  const int width = ::GetSystemMetrics(SM_CXSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = static_cast<LONG>((screen.x * 65535 + width / 2) / (width - 1));
+  input.mi.dy = static_cast<LONG>((screen.y * 65535 + height / 2) / (height - 1));
+  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+  ::SendInput(1, &input, sizeof(input));
+}
+
+LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    ::PostQuitMessage(0);
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, Milliseconds deadline) {
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+}
+
+void Pause(Milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+AppFolder::AppFolder() {
+  static int counter = 0;
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  std::wostringstream name;
+  name << temp << L"quellaro-e2e-" << ::GetCurrentProcessId() << L"-" << ++counter;
+  path_ = name.str();
+  ::CreateDirectoryW(path_.c_str(), nullptr);
+  ::CopyFileW((ModuleDirectory() + L"\\Quellaro.exe").c_str(), Exe().c_str(), FALSE);
+}
+
+AppFolder::~AppFolder() {
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((path_ + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = path_ + L"\\" + name;
+      ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        ::RemoveDirectoryW(full.c_str());
+      } else {
+        ::DeleteFileW(full.c_str());
+      }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+  }
+  ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryW(path_.c_str());
+}
+
+void AppFolder::WriteConfig(const std::string& bytes) const {
+  std::ofstream out(Config().c_str(), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::optional<std::string> AppFolder::ReadConfig() const {
+  std::ifstream in(Config().c_str(), std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Process Process::Start(const std::wstring& exe, const std::wstring& arguments) {
+  Process process;
+  std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                   &process.info_);
+  return process;
+}
+
+Process::~Process() {
+  Kill();
+  if (info_.hThread) ::CloseHandle(info_.hThread);
+  if (info_.hProcess) ::CloseHandle(info_.hProcess);
+}
+
+Process::Process(Process&& other) noexcept : info_(other.info_) { other.info_ = PROCESS_INFORMATION{}; }
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    Process old(std::move(*this));
+    info_ = other.info_;
+    other.info_ = PROCESS_INFORMATION{};
+  }
+  return *this;
+}
+
+void Process::WaitIdle() const {
+  if (info_.hProcess) ::WaitForInputIdle(info_.hProcess, 5000);
+}
+
+bool Process::Running() const {
+  return info_.hProcess && ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Process::WaitExit(Milliseconds deadline) {
+  if (!info_.hProcess) return std::nullopt;
+  if (::WaitForSingleObject(info_.hProcess, static_cast<DWORD>(deadline.count())) != WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  ::GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (Running()) {
+    ::TerminateProcess(info_.hProcess, 99);
+    ::WaitForSingleObject(info_.hProcess, 5000);
+  }
+}
+
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className) {
+  struct Search {
+    DWORD processId;
+    const wchar_t* className;
+    std::vector<HWND> found;
+  } search{processId, className, {}};
+  ::EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(parameter);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == s->processId && (!s->className || ClassName(window) == s->className)) {
+          s->found.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindTopLevel(DWORD processId, const wchar_t* className, Milliseconds deadline) {
+  HWND result = nullptr;
+  WaitUntil(
+      [&] {
+        const auto windows = TopLevelWindows(processId, className);
+        result = windows.empty() ? nullptr : windows.front();
+        return result != nullptr;
+      },
+      deadline);
+  return result;
+}
+
+std::wstring Text(HWND window) {
+  wchar_t buffer[1024] = {};
+  ::SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+  return buffer;
+}
+
+std::string Utf8(const std::wstring& text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string result(size > 0 ? size : 1, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
+  result.resize(result.size() - 1);
+  return result;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t buffer[256] = {};
+  ::GetClassNameW(window, buffer, 256);
+  return buffer;
+}
+
+bool IsTopmost(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+RECT ChildRect(HWND child) {
+  RECT rect{};
+  ::GetWindowRect(child, &rect);
+  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+RECT ClientRectOnScreen(HWND window) {
+  RECT rect{};
+  ::GetClientRect(window, &rect);
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void KeyDown(WORD virtualKey) { SendKey(virtualKey, false); }
+void KeyUp(WORD virtualKey) { SendKey(virtualKey, true); }
+
+void Tap(WORD virtualKey) {
+  KeyDown(virtualKey);
+  Pause(30ms);
+  KeyUp(virtualKey);
+  Pause(30ms);
+}
+
+void Click(POINT screen, bool right) {
+  SendMouse(MOUSEEVENTF_MOVE, screen);
+  Pause(20ms);
+  SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, screen);
+  Pause(20ms);
+  SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, screen);
+  Pause(50ms);
+}
+
+void ClickCenter(HWND window, bool right) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  Click(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, right);
+}
+
+void Activate(HWND window) {
+  // A spot of the client area where no control of either window lies.
+  const RECT client = ClientRectOnScreen(window);
+  Click(POINT{client.right - 12, client.top + (client.bottom - client.top) * 3 / 5});
+  WaitUntil([&] { return ::GetForegroundWindow() == window; }, 2000ms);
+}
+
+bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline) {
+  KeyDown(virtualKey);
+  const bool result = WaitUntil(changed, deadline);
+  KeyUp(virtualKey);
+  Pause(20ms);
+  return result;
+}
+
+POINT TrayIconSlot() {
+  HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+  RECT rect{};
+  ::GetWindowRect(taskbar, &rect);
+  return POINT{rect.right - 12, (rect.top + rect.bottom) / 2};
+}
+
+COLORREF ScreenPixel(POINT screen) {
+  HDC dc = ::GetDC(nullptr);
+  const COLORREF colour = ::GetPixel(dc, screen.x, screen.y);
+  ::ReleaseDC(nullptr, dc);
+  return colour;
+}
+
+bool TrayIconShown() {
+  const POINT slot = TrayIconSlot();
+  const COLORREF plain = ScreenPixel(POINT{slot.x - 200, slot.y});
+  for (int dy = -6; dy <= 6; dy += 2) {
+    for (int dx = -6; dx <= 6; dx += 2) {
+      if (ScreenPixel(POINT{slot.x + dx, slot.y + dy}) != plain) return true;
+    }
+  }
+  return false;
+}
+
+DemoWindow::DemoWindow() : process_(Process::Start(ModulePath(), L"--demo")) {
+  process_.WaitIdle();
+  window_ = FindTopLevel(process_.Id(), kDemoClass);
+  if (window_) WaitUntil([&] { return ::IsWindowVisible(window_) != FALSE; });
+}
+
+Quellaro::Quellaro(const AppFolder& folder) : process_(Process::Start(folder.Exe())) {
+  main_ = FindTopLevel(process_.Id(), kMainClass);
+  // Start-up is over once the window is shown or has gone to the tray.
+  WaitUntil([&] { return main_ && (::IsWindowVisible(main_) || ::IsIconic(main_)); });
+  process_.WaitIdle();
+}
+
+void Quellaro::Close() { ::PostMessageW(main_, WM_CLOSE, 0, 0); }
+
+bool Quellaro::ExitsWithin(Milliseconds deadline) { return process_.WaitExit(deadline).has_value(); }
+
+int RunDemoWindow() {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = DemoProc;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = kDemoClass;
+  ::RegisterClassExW(&windowClass);
+  HWND window = ::CreateWindowExW(0, kDemoClass, L"Quellaro demo", WS_OVERLAPPEDWINDOW, 60, 60, 320, 220, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+  ::ShowWindow(window, SW_SHOWNORMAL);
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+}  // namespace e2e

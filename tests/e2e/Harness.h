@@ -1,0 +1,126 @@
+// What the end-to-end tests do to Quellaro: start it in a folder of its own,
+// find its windows, press keys and click with real input, read files back.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Milliseconds = std::chrono::milliseconds;
+
+// Polls `condition` until it holds or the deadline passes; true if it held.
+bool WaitUntil(const std::function<bool()>& condition, Milliseconds deadline = 5000ms);
+void Pause(Milliseconds duration);
+
+
+// A fresh folder with a copy of Quellaro.exe in it; removed at the end.
+class AppFolder {
+ public:
+  AppFolder();
+  ~AppFolder();
+  AppFolder(const AppFolder&) = delete;
+  AppFolder& operator=(const AppFolder&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+  std::wstring Exe() const { return path_ + L"\\Quellaro.exe"; }
+  std::wstring Config() const { return path_ + L"\\config.ini"; }
+  void WriteConfig(const std::string& bytes) const;
+  std::optional<std::string> ReadConfig() const;
+
+ private:
+  std::wstring path_;
+};
+
+// A running process, ended when this goes away.
+class Process {
+ public:
+  static Process Start(const std::wstring& exe, const std::wstring& arguments = L"");
+  Process() = default;
+  ~Process();
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
+
+  DWORD Id() const { return info_.dwProcessId; }
+  bool Running() const;
+  // Until the process waits for input with none pending (its start-up is over).
+  void WaitIdle() const;
+  // Waits for the process to end; its exit code, or nothing on timeout.
+  std::optional<DWORD> WaitExit(Milliseconds deadline = 5000ms);
+  void Kill();
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// Top-level windows of a process with the given class (visible or not).
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nullptr);
+HWND FindTopLevel(DWORD processId, const wchar_t* className, Milliseconds deadline = 5000ms);
+
+std::wstring Text(HWND window);
+std::string Utf8(const std::wstring& text);  // for failure messages
+std::wstring ClassName(HWND window);
+bool IsTopmost(HWND window);
+// A child control's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND child);
+RECT ClientRectOnScreen(HWND window);
+
+// Real input, as a person gives it.
+void KeyDown(WORD virtualKey);
+void KeyUp(WORD virtualKey);
+void Tap(WORD virtualKey);
+void Click(POINT screen, bool right = false);
+void ClickCenter(HWND window, bool right = false);
+// Clicks a window's client area (away from controls) so that it is in front.
+void Activate(HWND window);
+
+// Holds `virtualKey` until `changed` holds (or the deadline passes), then
+// lets go at once, so that the 200 ms poll sees it on one tick only.
+bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline = 3000ms);
+
+// Wine's virtual desktop draws tray icons into its taskbar, right-aligned;
+// Quellaro's icon is the only one, so it sits in the rightmost slot.
+POINT TrayIconSlot();
+// True when something is drawn in that slot (the taskbar is plain there otherwise).
+bool TrayIconShown();
+COLORREF ScreenPixel(POINT screen);
+
+// A plain window in another process, for Quellaro to pin.
+class DemoWindow {
+ public:
+  DemoWindow();
+  HWND Window() const { return window_; }
+
+ private:
+  Process process_;
+  HWND window_ = nullptr;
+};
+
+// Quellaro started in an AppFolder, with its main window found.
+class Quellaro {
+ public:
+  explicit Quellaro(const AppFolder& folder);
+  HWND Main() const { return main_; }
+  HWND Control(int id) const { return ::GetDlgItem(main_, id); }
+  Process& Proc() { return process_; }
+  void Close();  // as the close box does
+  bool ExitsWithin(Milliseconds deadline = 5000ms);
+
+ private:
+  Process process_;
+  HWND main_ = nullptr;
+};
+
+// Runs the demo window's message loop when the test program is started with --demo.
+int RunDemoWindow();
+
+}  // namespace e2e

@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+
+#include <cwchar>
+
+#include "Harness.h"
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wcscmp(argv[1], L"--demo") == 0) return e2e::RunDemoWindow();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

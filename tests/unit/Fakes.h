@@ -1,0 +1,178 @@
+// Test doubles for the two seams: a Platform that records every call in one
+// shared log and plays back canned answers, and a MainView that holds the
+// controls' values and writes to the same log, so that tests can check order.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Layout.h"
+#include "app/MainView.h"
+#include "app/setPos.h"
+#include "platform/Platform.h"
+
+namespace quellaro::test {
+
+using CallLog = std::vector<std::string>;
+
+inline std::string Hex(const void* handle) {
+  std::ostringstream out;
+  out << "0x" << std::hex << reinterpret_cast<std::uintptr_t>(handle);
+  return out.str();
+}
+
+// Paths in the tests are ASCII; anything else shows as '?'.
+inline std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+inline const WindowHandle kSelf = HandleFromValue(0x1234);
+inline const IconHandle kIcon = reinterpret_cast<IconHandle>(std::uintptr_t{0x5678});
+inline const std::wstring kAppDir = L"C:\\Apps\\Quellaro";
+inline const std::wstring kConfigPath = L"C:\\Apps\\Quellaro\\config.ini";
+
+class FakePlatform : public Platform {
+ public:
+  CallLog calls;
+
+  std::map<int, std::int16_t> keyStates;          // absent: 0 (up)
+  WindowHandle foreground = nullptr;
+  std::map<WindowHandle, std::int32_t> exStyles;  // absent: 0, as for a non-window
+  // Windows clears WS_EX_TOPMOST when a window is sent to the bottom; Wine keeps it.
+  bool bottomKeepsTopmost = false;
+
+  std::map<std::wstring, std::string> files;  // in-memory file system
+  bool probeFails = false, readFails = false, writeFails = false;
+  std::vector<std::string> writes;  // every attempted write's bytes
+  std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
+  std::vector<std::pair<WindowHandle, std::wstring>> messages;
+
+  std::int16_t GetAsyncKeyState(int virtualKey) override {
+    calls.push_back("GetAsyncKeyState(" + std::to_string(virtualKey) + ")");
+    return keyStates.count(virtualKey) ? keyStates[virtualKey] : std::int16_t{0};
+  }
+  WindowHandle GetForegroundWindow() override {
+    calls.push_back("GetForegroundWindow()");
+    return foreground;
+  }
+  std::int32_t GetWindowLongA(WindowHandle window, int index) override {
+    calls.push_back("GetWindowLongA(" + Hex(window) + ", " + std::to_string(index) + ")");
+    return index == kGwlExStyle && exStyles.count(window) ? exStyles[window] : 0;
+  }
+  bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                    unsigned flags) override {
+    const std::intptr_t after = reinterpret_cast<std::intptr_t>(insertAfter);
+    std::ostringstream entry;
+    entry << "SetWindowPos(" << Hex(window) << ", " << after << ", " << x << ", " << y << ", " << cx
+          << ", " << cy << ", " << flags << ")";
+    calls.push_back(entry.str());
+    std::int32_t& style = exStyles[window];
+    if (after == kHwndTopmost) style |= kWsExTopmost;
+    if (after == kHwndNoTopmost || (after == kHwndBottom && !bottomKeepsTopmost)) style &= ~kWsExTopmost;
+    return true;
+  }
+  bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override {
+    calls.push_back("Shell_NotifyIconA(" + std::to_string(message) + ")");
+    trayCalls.emplace_back(message, data);
+    return true;
+  }
+  FileProbe ProbeFile(const std::wstring& path) override {
+    calls.push_back("ProbeFile(" + Narrow(path) + ")");
+    return probeFails ? FileProbe::Error : files.count(path) ? FileProbe::Present : FileProbe::Absent;
+  }
+  std::optional<std::string> ReadWholeFile(const std::wstring& path) override {
+    calls.push_back("ReadWholeFile(" + Narrow(path) + ")");
+    if (readFails || !files.count(path)) return std::nullopt;
+    return files[path];
+  }
+  bool WriteWholeFile(const std::wstring& path, std::string_view bytes) override {
+    calls.push_back("WriteWholeFile(" + Narrow(path) + ")");  // every attempt
+    writes.emplace_back(bytes);
+    if (writeFails) return false;
+    files[path] = std::string(bytes);
+    return true;
+  }
+  // Latin-1: every byte becomes the character with the same code.
+  std::wstring FromAnsi(std::string_view bytes) override {
+    std::wstring text;
+    for (char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return text;
+  }
+  void ShowMessage(WindowHandle owner, const std::wstring& text) override {
+    calls.push_back("ShowMessage(" + Hex(owner) + ")");
+    messages.emplace_back(owner, text);
+  }
+  std::size_t Count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
+  // Position of the first matching call, or calls.size() when there is none.
+  std::size_t IndexOf(const std::string& call) const {
+    return static_cast<std::size_t>(std::find(calls.begin(), calls.end(), call) - calls.begin());
+  }
+};
+
+// The main window's controls as the real window creates them.
+class FakeView : public MainView {
+ public:
+  explicit FakeView(CallLog& log) : log_(log) {}
+
+  int cbAuto = 0;
+  std::wstring text1 = L"F7";
+  bool text1Enabled = false, text1Focused = false, visible = false, activated = false;
+  std::wstring caption = kCaptionSetKey;
+  WindowState state = WindowState::Normal;
+  int aboutShown = 0;
+  std::function<void()> onResize;  // the resize event, raised by SetWindowState
+
+  WindowHandle hWnd() override { return kSelf; }
+  IconHandle Icon() override { return kIcon; }
+  int CbAutoValue() override { return cbAuto; }
+  void SetCbAutoValue(int value) override { cbAuto = value; }
+  std::wstring Text1Text() override { return text1; }
+  void SetText1Text(const std::wstring& text) override { text1 = text; }
+  bool Text1Enabled() override { return text1Enabled; }
+  void SetText1Enabled(bool enabled) override { text1Enabled = enabled; }
+  void FocusText1() override { text1Focused = true; }
+  std::wstring CmdSetKeyCaption() override { return caption; }
+  void SetCmdSetKeyCaption(const std::wstring& text) override { caption = text; }
+  WindowState GetWindowState() override { return state; }
+  void SetWindowState(WindowState newState) override {
+    log_.push_back(newState == WindowState::Minimized ? "SetWindowState(Minimized)" : "SetWindowState(Normal)");
+    state = newState;
+    if (onResize) onResize();
+  }
+  void SetVisible(bool show) override {
+    log_.push_back(show ? "SetVisible(true)" : "SetVisible(false)");
+    visible = show;
+  }
+  void Activate() override { activated = true; }
+  void ShowAbout() override { ++aboutShown; }
+
+ private:
+  CallLog& log_;
+};
+
+// The main window's logic wired to both fakes, with the resize event routed
+// back into it as the real window does.
+struct Harness {
+  FakePlatform platform;
+  FakeView view{platform.calls};
+  setPos form{platform, view, kAppDir};
+
+  Harness() { view.onResize = [this] { form.Form_Resize(); }; }
+
+  void WriteConfig(std::string bytes) { platform.files[kConfigPath] = std::move(bytes); }
+  // Starts the program and forgets the calls it made.
+  void Start() {
+    form.Form_Load();
+    platform.calls.clear();
+  }
+};
+
+}  // namespace quellaro::test

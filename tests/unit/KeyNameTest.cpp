@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "Fakes.h"
+#include "app/KeyName.h"
+
+namespace quellaro::test {
+namespace {
+
+struct NameCase {
+  std::int16_t code;
+  const wchar_t* name;
+};
+
+void PrintTo(const NameCase& c, std::ostream* out) { *out << "code " << c.code; }
+
+class KeyNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(KeyNameTest, NamesTheKey) {
+  FakePlatform platform;
+  EXPECT_EQ(KeyName(platform, GetParam().code), GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Printable, KeyNameTest,
+                         ::testing::Values(NameCase{111, L"o"}, NameCase{112, L"F1"}, NameCase{116, L"F5"},
+                                           NameCase{123, L"F12"}, NameCase{124, L"|"}, NameCase{65, L"A"},
+                                           NameCase{48, L"0"}, NameCase{96, L"`"}, NameCase{97, L"a"},
+                                           NameCase{233, L"\u00e9"}));
+
+INSTANTIATE_TEST_SUITE_P(Invisible, KeyNameTest,
+                         ::testing::Values(NameCase{13, L"Enter"}, NameCase{16, L"Shift"}, NameCase{17, L"Ctrl"},
+                                           NameCase{18, L"Alt"}, NameCase{27, L"Esc"}, NameCase{9, L"Tab"},
+                                           NameCase{32, L"Space"}, NameCase{8, L"Backspace"},
+                                           NameCase{20, L"CapsLock"}, NameCase{0, L"None"},
+                                           NameCase{127, L"F16"}));
+
+INSTANTIATE_TEST_SUITE_P(OutOfRange, KeyNameTest,
+                         ::testing::Values(NameCase{-1, L""}, NameCase{256, L""}, NameCase{-32768, L""}));
+
+TEST(KeyNameAnsiTest, FunctionKeysByNameEveryOtherCodeAsOneByte) {
+  const std::pair<std::int16_t, std::string> cases[] = {
+      {112, "F1"}, {117, "F6"}, {123, "F12"}, {111, "o"}, {124, "|"},  {0, std::string(1, '\0')},
+      {13, "\r"}, {32, " "},   {127, "\x7f"}, {200, "\xc8"}, {255, "\xff"}, {-1, ""}, {256, ""}};
+  for (const auto& [code, name] : cases) EXPECT_EQ(KeyNameAnsi(code), name) << "code " << code;
+}
+
+}  // namespace
+}  // namespace quellaro::test
