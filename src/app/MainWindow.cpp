@@ -237,18 +237,25 @@ LRESULT MainWindow::OnText1Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CHAR:
       if (wParam == L'\r' || wParam == L'\t' || wParam == 0x1B) return 0;  // no beep, no tab character
       break;
+    case WM_KEYDOWN:
+      NoteKeyDownInText1(wParam);
+      break;
     case WM_KEYUP: {
       const LRESULT result = ::DefSubclassProc(edit, message, wParam, lParam);
-      form_.Text1_KeyUp(static_cast<std::int16_t>(wParam));
+      if (TakeKeyDownInText1(wParam)) form_.Text1_KeyUp(static_cast<std::int16_t>(wParam));
       return result;
     }
     case WM_SYSKEYDOWN:
       // Alt and F10 are keys like any other here, but Alt+F4 still closes.
+      NoteKeyDownInText1(wParam);
       if (wParam == VK_F4 && (lParam & (1 << 29))) break;
       return 0;
     case WM_SYSKEYUP:
-      form_.Text1_KeyUp(static_cast<std::int16_t>(wParam));
+      if (TakeKeyDownInText1(wParam)) form_.Text1_KeyUp(static_cast<std::int16_t>(wParam));
       return 0;
+    case WM_KILLFOCUS:
+      keysDownInText1_.reset();
+      break;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(edit, Text1Proc, kText1Subclass);
       break;
@@ -256,6 +263,19 @@ LRESULT MainWindow::OnText1Message(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return ::DefSubclassProc(edit, message, wParam, lParam);
+}
+
+void MainWindow::NoteKeyDownInText1(WPARAM key) {
+  if (key < keysDownInText1_.size()) keysDownInText1_.set(key);
+}
+
+// Only a key pressed in the box counts when it is released there: the Enter
+// that dismissed a message box, or a key held while the box got the focus,
+// must not become the hotkey.
+bool MainWindow::TakeKeyDownInText1(WPARAM key) {
+  if (key >= keysDownInText1_.size() || !keysDownInText1_.test(key)) return false;
+  keysDownInText1_.reset(key);
+  return true;
 }
 
 int MainWindow::CbAutoValue() {

@@ -2,6 +2,7 @@
 // forwards each message to the matching setPos handler.
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <memory>
 
@@ -53,6 +54,8 @@ class MainWindow final : public MainView {
   void CreateControls(HINSTANCE instance);
   void OnCommand(int id, int code);
   HWND Control(int id) const { return ::GetDlgItem(window_, id); }
+  void NoteKeyDownInText1(WPARAM key);
+  bool TakeKeyDownInText1(WPARAM key);
 
   setPos form_;
   std::function<void()> showAbout_;
@@ -60,6 +63,7 @@ class MainWindow final : public MainView {
   HWND window_ = nullptr;
   HICON icon_ = nullptr;  // shared resource icon: not destroyed
   HWND lastFocus_ = nullptr;
+  std::bitset<256> keysDownInText1_;
   UINT taskbarCreated_ = 0;
   int dpi_ = 96;
   UniqueBrush background_;

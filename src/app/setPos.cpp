@@ -59,6 +59,7 @@ void setPos::cmdSetKey_Click() {
   const std::wstring caption = view_.CmdSetKeyCaption();
   if (caption == kCaptionConfirm && text.empty()) {
     platform_.ShowMessage(view_.hWnd(), kMessageInvalidKey);
+    view_.FocusText1();  // back to the box, ready for the next key
     return;
   }
   if (!view_.Text1Enabled()) {

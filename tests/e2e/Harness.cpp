@@ -10,6 +10,7 @@ namespace {
 
 constexpr wchar_t kDemoClass[] = L"QuellaroE2EDemo";
 constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
+constexpr int kIdText1 = 101;
 
 std::wstring ModuleDirectory() {
   wchar_t path[MAX_PATH * 4];
@@ -70,7 +71,9 @@ AppFolder::AppFolder() {
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
   std::wostringstream name;
-  name << temp << L"quellaro-e2e-" << ::GetCurrentProcessId() << L"-" << ++counter;
+  // Process ids repeat from one Wine session to the next: the tick count
+  // keeps a folder left by an earlier, interrupted run out of the way.
+  name << temp << L"quellaro-e2e-" << ::GetCurrentProcessId() << L"-" << ::GetTickCount64() << L"-" << ++counter;
   path_ = name.str();
   ::CreateDirectoryW(path_.c_str(), nullptr);
   ::CopyFileW((ModuleDirectory() + L"\\Quellaro.exe").c_str(), Exe().c_str(), FALSE);
@@ -242,7 +245,14 @@ void Tap(WORD virtualKey) {
 
 void Click(POINT screen, bool right) {
   SendMouse(MOUSEEVENTF_MOVE, screen);
-  Pause(20ms);
+  WaitUntil(
+      [&] {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        return cursor.x == screen.x && cursor.y == screen.y;
+      },
+      500ms);
+  Pause(30ms);
   SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, screen);
   Pause(20ms);
   SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, screen);
@@ -301,11 +311,32 @@ DemoWindow::DemoWindow() : process_(Process::Start(ModulePath(), L"--demo")) {
   if (window_) WaitUntil([&] { return ::IsWindowVisible(window_) != FALSE; });
 }
 
-Quellaro::Quellaro(const AppFolder& folder) : process_(Process::Start(folder.Exe())) {
+Quellaro::Quellaro(const AppFolder& folder) {
+  // Start from rest: the pointer away from every window, and no click
+  // recent enough to pair with the test's first one into a double click.
+  SendMouse(MOUSEEVENTF_MOVE, POINT{1000, 20});
+  Pause(Milliseconds(::GetDoubleClickTime() + 50));
+  process_ = Process::Start(folder.Exe());
   main_ = FindTopLevel(process_.Id(), kMainClass);
   // Start-up is over once the window is shown or has gone to the tray.
-  WaitUntil([&] { return main_ && (::IsWindowVisible(main_) || ::IsIconic(main_)); });
+  // Start-up is over once Text1 names the hotkey and the window is shown
+  // (and active) or has gone to the tray.
+  WaitUntil([&] {
+    if (!main_) return false;
+    HWND text1 = ::GetDlgItem(main_, kIdText1);
+    if (!text1 || Text(text1) == L"F7") return false;
+    return ::IsIconic(main_) ? !::IsWindowVisible(main_) : ::GetForegroundWindow() == main_;
+  });
   process_.WaitIdle();
+}
+
+Quellaro::~Quellaro() {
+  // Ending it properly takes its tray icon away, which a killed process
+  // would leave behind for the next test.
+  for (int attempt = 0; attempt < 3 && process_.Running(); ++attempt) {
+    for (HWND window : TopLevelWindows(process_.Id())) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    process_.WaitExit(2000ms);
+  }
 }
 
 void Quellaro::Close() { ::PostMessageW(main_, WM_CLOSE, 0, 0); }

@@ -109,6 +109,9 @@ class DemoWindow {
 class Quellaro {
  public:
   explicit Quellaro(const AppFolder& folder);
+  ~Quellaro();
+  Quellaro(const Quellaro&) = delete;
+  Quellaro& operator=(const Quellaro&) = delete;
   HWND Main() const { return main_; }
   HWND Control(int id) const { return ::GetDlgItem(main_, id); }
   Process& Proc() { return process_; }
