@@ -5,7 +5,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 source cmake/wine-prefix.sh
 "$WINESERVER" -p
-ctest --preset windows-x64 -L e2e "$@"
+ctest --preset windows-x64 "$@"
 status=$?
 "$WINESERVER" -k 2>/dev/null || true
 exit $status

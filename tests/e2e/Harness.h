@@ -125,5 +125,7 @@ class Quellaro {
 
 // Runs the demo window's message loop when the test program is started with --demo.
 int RunDemoWindow();
+// Pins and unpins a demo window with F8 and prints what happened.
+int RunShowcase();
 
 }  // namespace e2e

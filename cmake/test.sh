@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Every test: installs what is missing, then builds and runs the host unit
+# tests, the Windows builds (x86_64 tested, i686 compiled), the exe checks
+# and the end-to-end tests under Wine in a virtual X display.
+# Ends with one line: "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash cmake/deps-debian.sh || exit 1
+
+passed=0
+failed=0
+# Adds up ctest's "x% tests passed, F tests failed out of T" line.
+count() {
+  local line
+  line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$1" | tail -n 1)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))  # the suite did not run at all
+    return
+  fi
+  local f t
+  f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f))
+  failed=$((failed + f))
+}
+step() { echo; echo "== $*"; }
+log=$(mktemp -d)
+
+step "Host: unit tests"
+if cmake --preset host >/dev/null && cmake --build --preset host; then
+  ctest --preset host 2>&1 | tee "$log/unit.txt" | tail -n 3
+  count "$log/unit.txt"
+else
+  failed=$((failed + 1))
+fi
+
+step "Windows i686: compiles"
+if cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
+step "Windows x86_64: exe checks and end-to-end tests under Wine"
+if cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64; then
+  xvfb-run -a -s "-screen 0 1024x768x24" bash cmake/e2e-under-wine.sh 2>&1 | tee "$log/e2e.txt" |
+    grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|Failure|Expected|Actual|Which is' 
+  count "$log/e2e.txt"
+else
+  failed=$((failed + 1))
+fi
+
+rm -rf "$log"
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
