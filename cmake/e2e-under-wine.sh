@@ -4,7 +4,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source cmake/wine-prefix.sh
-"$WINESERVER" -p
+start_wine_desktop
 ctest --preset windows-x64 "$@"
 status=$?
 "$WINESERVER" -k 2>/dev/null || true

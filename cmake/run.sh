@@ -17,8 +17,9 @@ fi
 screenshot=$PWD/build/quellaro-demo.png
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   source cmake/wine-prefix.sh
-  "$WINESERVER" -p
-  "$WINE" build/windows-x64/quellaro_e2e.exe --showcase | tr -d "\r" | while IFS= read -r line; do
+  start_wine_desktop
+  "$WINE" build/windows-x64/quellaro_e2e.exe --showcase | while IFS= read -r line; do
+    line=${line%$'"'"'\r'"'"'}
     if [ "$line" = SCREENSHOT ]; then
       import -window root "$1" && echo "Screenshot of the pinned window: $1"
     else

@@ -35,3 +35,17 @@ REG
   rm -f "$reg"
   touch "$WINEPREFIX/.quellaro-ready"
 fi
+
+# Starts the virtual desktop before any test program does: the first Wine GUI
+# process starts it otherwise, and it would inherit (and hold open) that
+# program's output for as long as the desktop lives. A throwaway notepad,
+# its output going nowhere, starts it here.
+start_wine_desktop() {
+  "$WINESERVER" -p
+  "$WINE" notepad >/dev/null 2>&1 </dev/null &
+  for _ in $(seq 100); do
+    pgrep -f 'system32.explorer.exe' >/dev/null && break
+    sleep 0.1
+  done
+  "$WINE" taskkill /f /im notepad.exe >/dev/null 2>&1 </dev/null || true
+}
