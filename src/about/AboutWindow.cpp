@@ -9,6 +9,7 @@
 
 #include "about/AboutLayout.h"
 #include "app/Resources.h"
+#include "platform/WindowProc.h"
 
 namespace quellaro {
 namespace {
@@ -109,7 +110,7 @@ void AboutWindow::Show() {
 
 bool AboutWindow::Build() {
   HICON appIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(kIdiApplication));
-  if (!RegisterOnce(instance_, kClassName, WindowProc, appIcon) ||
+  if (!RegisterOnce(instance_, kClassName, WindowProcFor<AboutWindow>::Procedure, appIcon) ||
       !RegisterOnce(instance_, kOwnerClassName, ::DefWindowProcW, nullptr)) {
     return false;
   }
@@ -157,21 +158,6 @@ bool AboutWindow::Build() {
     if (font) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   }
   return true;
-}
-
-LRESULT CALLBACK AboutWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->window_ = window;
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<AboutWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->OnMessage(message, wParam, lParam);
-  } catch (...) {
-    return ::DefWindowProcW(window, message, wParam, lParam);
-  }
 }
 
 LRESULT AboutWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,6 +9,9 @@
 
 namespace quellaro {
 
+template <typename>
+struct WindowProcFor;
+
 class AboutWindow {
  public:
   // `onOpened` and `onClosed` let the process count its open windows.
@@ -22,7 +25,7 @@ class AboutWindow {
   HWND Window() const { return window_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  template <typename> friend struct WindowProcFor;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool Build();
   void Paint();

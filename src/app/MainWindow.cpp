@@ -7,6 +7,7 @@
 
 #include "app/Layout.h"
 #include "app/Resources.h"
+#include "platform/WindowProc.h"
 #include "pinning/Poll.h"
 
 namespace quellaro {
@@ -73,7 +74,7 @@ bool MainWindow::Create(HINSTANCE instance) {
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = WindowProc;
+  windowClass.lpfnWndProc = WindowProcFor<MainWindow>::Procedure;
   windowClass.hInstance = instance;
   windowClass.hIcon = icon_;
   windowClass.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON,
@@ -118,22 +119,6 @@ void MainWindow::CreateControls(HINSTANCE instance) {
 
 bool MainWindow::PreTranslate(MSG& message) {
   return window_ && ::IsDialogMessageW(window_, &message);
-}
-
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->window_ = window;
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->OnMessage(message, wParam, lParam);
-  } catch (...) {
-    // Out of memory in a handler: skip this message rather than end the process.
-    return ::DefWindowProcW(window, message, wParam, lParam);
-  }
 }
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

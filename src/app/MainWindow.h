@@ -12,6 +12,9 @@
 
 namespace quellaro {
 
+template <typename>
+struct WindowProcFor;
+
 class MainWindow final : public MainView {
  public:
   MainWindow(Platform& platform, std::wstring appDir, std::function<void()> showAbout,
@@ -46,7 +49,7 @@ class MainWindow final : public MainView {
   void ShowAbout() override;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  template <typename> friend struct WindowProcFor;
   static LRESULT CALLBACK Text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
                                     UINT_PTR id, DWORD_PTR self) noexcept;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -244,6 +244,10 @@ void Tap(WORD virtualKey) {
 }
 
 void Click(POINT screen, bool right) {
+  // Arrive from a neighbouring pixel, so that the target always sees the
+  // pointer move in, even where it already rests.
+  SendMouse(MOUSEEVENTF_MOVE, POINT{screen.x - 3, screen.y - 3});
+  Pause(20ms);
   SendMouse(MOUSEEVENTF_MOVE, screen);
   WaitUntil(
       [&] {

@@ -56,7 +56,8 @@ TEST(Tray, TheTitleBarMinimiseBoxGoesToTheTrayToo) {
     target = POINT{window.right - frame - size * 2 - size / 2 + 2, window.top + frame + size / 2};
   }
   Click(target);
-  EXPECT_TRUE(WaitUntil([&] { return InTray(app); }));
+  EXPECT_TRUE(WaitUntil([&] { return InTray(app); })) << "clicked " << target.x << "," << target.y << " of window "
+                                                      << window.left << "," << window.top << "-" << window.right;
 }
 
 TEST(Tray, ClosingFromTheTrayRemovesTheIconAndSaves) {
