@@ -14,17 +14,4 @@ if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
   exec "$WINE" build/windows-x64/Quellaro.exe
 fi
 
-screenshot=$PWD/build/quellaro-demo.png
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  source cmake/wine-prefix.sh
-  start_wine_desktop
-  "$WINE" build/windows-x64/quellaro_e2e.exe --showcase | while IFS= read -r line; do
-    line=${line%$'"'"'\r'"'"'}
-    if [ "$line" = SCREENSHOT ]; then
-      import -window root "$1" && echo "Screenshot of the pinned window: $1"
-    else
-      echo "$line"
-    fi
-  done
-  "$WINESERVER" -k 2>/dev/null || true
-' run "$screenshot"
+bash cmake/wine-showcase.sh --showcase build

@@ -8,7 +8,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINE=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver
 
-if [ ! -f "$WINEPREFIX/.quellaro-ready" ]; then
+if [ ! -f "$WINEPREFIX/.quellaro-ready-2" ]; then
   mkdir -p "$WINEPREFIX"
   "$WINE" wineboot -i >/dev/null 2>&1 || true
   "$WINESERVER" -w
@@ -33,7 +33,7 @@ REG
   "$WINE" regedit "$reg" >/dev/null 2>&1
   "$WINESERVER" -w
   rm -f "$reg"
-  touch "$WINEPREFIX/.quellaro-ready"
+  touch "$WINEPREFIX/.quellaro-ready-2"
 fi
 
 # Starts the virtual desktop before any test program does: the first Wine GUI

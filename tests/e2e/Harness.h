@@ -127,5 +127,7 @@ class Quellaro {
 int RunDemoWindow();
 // Pins and unpins a demo window with F8 and prints what happened.
 int RunShowcase();
+// Shows the main window, then the About window, asking for a picture of each.
+int RunScreenshots();
 
 }  // namespace e2e

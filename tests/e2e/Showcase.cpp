@@ -24,7 +24,7 @@ int RunShowcase() {
   report("Demo window opened:");
   HoldUntil(VK_F8, [&] { return IsTopmost(demo.Window()); });
   report("F8 pressed:");
-  std::puts("SCREENSHOT");  // the run script takes its picture now
+  std::puts("SCREENSHOT demo");  // the run script takes its picture now
   std::fflush(stdout);
   Pause(1500ms);
   Activate(demo.Window());
@@ -34,6 +34,34 @@ int RunShowcase() {
   app.ExitsWithin();
   const auto saved = folder.ReadConfig();
   std::printf("config.ini written at exit: %zu bytes\n", saved ? saved->size() : 0);
+  return 0;
+}
+
+namespace {
+
+// Asks the calling script for a picture of one window (its screen rectangle).
+void RequestScreenshot(const char* name, HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  std::printf("SCREENSHOT %s %ldx%ld+%ld+%ld\n", name, rect.right - rect.left, rect.bottom - rect.top, rect.left,
+              rect.top);
+  std::fflush(stdout);
+  Pause(1500ms);
+}
+
+}  // namespace
+
+int RunScreenshots() {
+  AppFolder folder;
+  Quellaro app(folder);
+  if (!app.Main()) return 1;
+  Pause(300ms);
+  RequestScreenshot("main", app.Main());
+  ClickCenter(app.Control(105));  // the help button
+  HWND about = FindTopLevel(app.Proc().Id(), L"Quellaro.frmAbout");
+  if (!about) return 1;
+  Pause(300ms);
+  RequestScreenshot("about", about);
   return 0;
 }
 

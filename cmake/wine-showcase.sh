@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs `quellaro_e2e.exe MODE` in a headless Wine desktop and takes the
+# pictures it asks for: a line "SCREENSHOT NAME [WxH+X+Y]" saves OUTDIR/NAME.png
+# (the whole screen, or that rectangle); every other line is printed.
+# Usage: wine-showcase.sh MODE OUTDIR
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=$1
+outdir=$2
+mkdir -p "$outdir"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  source cmake/wine-prefix.sh
+  start_wine_desktop
+  "$WINE" build/windows-x64/quellaro_e2e.exe "$1" | while IFS= read -r line; do
+    line=${line%$'"'"'\r'"'"'}
+    if [[ $line == SCREENSHOT* ]]; then
+      read -r _ name area <<<"$line"
+      import -window root ${area:+-crop "$area"} "$2/$name.png" && echo "Screenshot: $2/$name.png"
+    else
+      echo "$line"
+    fi
+  done
+  "$WINESERVER" -k 2>/dev/null || true
+' showcase "$mode" "$outdir"
