@@ -137,8 +137,8 @@ bool AboutWindow::Build() {
   const int iconSize = kAboutIconSize * dpi_ / 96;
   icon_.reset(static_cast<HICON>(
       ::LoadImageW(instance_, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON, iconSize, iconSize, 0)));
-  for (const AboutControlSpec& spec : kAboutControls) {
-    const ControlSpec& control = spec.control;
+  for (const AboutControlSpec& entry : kAboutControls) {
+    const ControlSpec& control = entry.control;
     const bool picture = control.kind == ControlKind::Picture;
     // Siblings clip one another so that the icon stays above the title's box.
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (picture ? SS_ICON | SS_REALSIZEIMAGE : SS_LEFT | SS_NOPREFIX);
@@ -154,7 +154,7 @@ bool AboutWindow::Build() {
     UniqueFont& font = control.id == kIdLblTitle         ? titleFont_
                        : control.id == kIdLblDescription ? descriptionFont_
                                                          : helpFont_;
-    font = CreateLabelFont(spec.font, dpi_);
+    font = CreateLabelFont(entry.font, dpi_);
     if (font) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   }
   return true;
@@ -169,8 +169,8 @@ LRESULT AboutWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       HDC dc = reinterpret_cast<HDC>(wParam);
       const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
       bool black = false;
-      for (const AboutControlSpec& spec : kAboutControls) {
-        if (spec.control.id == id) black = spec.blackText;
+      for (const AboutControlSpec& entry : kAboutControls) {
+        if (entry.control.id == id) black = entry.blackText;
       }
       ::SetTextColor(dc, black ? RGB(0, 0, 0) : ::GetSysColor(COLOR_BTNTEXT));
       ::SetBkMode(dc, TRANSPARENT);  // the labels show the window through

@@ -105,13 +105,13 @@ bool MainWindow::Create(HINSTANCE instance) {
 }
 
 void MainWindow::CreateControls(HINSTANCE instance) {
-  for (const ControlSpec& spec : kMainControls) {
-    const ControlClass cls = ClassFor(spec.kind);
+  for (const ControlSpec& entry : kMainControls) {
+    const ControlClass cls = ClassFor(entry.kind);
     HWND control = ::CreateWindowExW(
-        cls.exStyle, cls.className, spec.text, WS_CHILD | WS_VISIBLE | cls.style, TwipsToPixels(spec.left, dpi_),
-        TwipsToPixels(spec.top, dpi_), TwipsToPixels(spec.width, dpi_), TwipsToPixels(spec.height, dpi_),
-        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-    HFONT font = spec.id == kIdText1 ? text1Font_.get() : guiFont_.get();
+        cls.exStyle, cls.className, entry.text, WS_CHILD | WS_VISIBLE | cls.style, TwipsToPixels(entry.left, dpi_),
+        TwipsToPixels(entry.top, dpi_), TwipsToPixels(entry.width, dpi_), TwipsToPixels(entry.height, dpi_),
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
+    HFONT font = entry.id == kIdText1 ? text1Font_.get() : guiFont_.get();
     if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   ::SetWindowSubclass(Control(kIdText1), Text1Proc, kText1Subclass, reinterpret_cast<DWORD_PTR>(this));

@@ -42,16 +42,16 @@ TEST(About, HelpOpensOneAboutWindowWithItsLayout) {
   EXPECT_EQ(::GetWindow(about, GW_OWNER) == app.Main(), false) << "not owned by the main window";
   EXPECT_FALSE(::GetWindowLongW(about, GWL_EXSTYLE) & WS_EX_APPWINDOW) << "no taskbar button";
 
-  for (const quellaro::AboutControlSpec& spec : quellaro::kAboutControls) {
-    SCOPED_TRACE(spec.control.name);
-    HWND control = ::GetDlgItem(about, spec.control.id);
+  for (const quellaro::AboutControlSpec& entry : quellaro::kAboutControls) {
+    SCOPED_TRACE(entry.control.name);
+    HWND control = ::GetDlgItem(about, entry.control.id);
     ASSERT_TRUE(control);
-    if (spec.control.kind == quellaro::ControlKind::Label) {
-      EXPECT_EQ(Text(control), spec.control.text);
+    if (entry.control.kind == quellaro::ControlKind::Label) {
+      EXPECT_EQ(Text(control), entry.control.text);
     }
     const RECT rect = ChildRect(control);
-    EXPECT_EQ(rect.left, TwipsToPixels(spec.control.left, dpi));
-    EXPECT_EQ(rect.top, TwipsToPixels(spec.control.top, dpi));
+    EXPECT_EQ(rect.left, TwipsToPixels(entry.control.left, dpi));
+    EXPECT_EQ(rect.top, TwipsToPixels(entry.control.top, dpi));
   }
   RECT icon = ChildRect(::GetDlgItem(about, quellaro::kIdPicIcon));
   EXPECT_EQ(icon.right - icon.left, 32 * dpi / 96);

@@ -147,17 +147,17 @@ TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
   EXPECT_EQ(ScreenPixel(POINT{onScreen.right - 8, onScreen.bottom - 3}), RGB(192, 192, 255));
 
   HWND previous = nullptr;
-  for (const ControlSpec& spec : quellaro::kMainControls) {
-    SCOPED_TRACE(spec.name);
-    HWND control = app.Control(spec.id);
+  for (const ControlSpec& entry : quellaro::kMainControls) {
+    SCOPED_TRACE(entry.name);
+    HWND control = app.Control(entry.id);
     ASSERT_TRUE(control);
-    const std::wstring expected = spec.id == quellaro::kIdText1 ? L"F8" : spec.text;
+    const std::wstring expected = entry.id == quellaro::kIdText1 ? L"F8" : entry.text;
     EXPECT_EQ(Text(control), expected);
     const RECT rect = ChildRect(control);
-    EXPECT_EQ(rect.left, TwipsToPixels(spec.left, dpi));
-    EXPECT_EQ(rect.top, TwipsToPixels(spec.top, dpi));
-    EXPECT_EQ(rect.right - rect.left, TwipsToPixels(spec.width, dpi));
-    EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(spec.height, dpi));
+    EXPECT_EQ(rect.left, TwipsToPixels(entry.left, dpi));
+    EXPECT_EQ(rect.top, TwipsToPixels(entry.top, dpi));
+    EXPECT_EQ(rect.right - rect.left, TwipsToPixels(entry.width, dpi));
+    EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(entry.height, dpi));
     if (previous) {
       EXPECT_EQ(::GetWindow(previous, GW_HWNDNEXT), control) << "tab order";
     }
