@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-  wine64 wine fonts-wine xvfb xauth x11-utils imagemagick icoutils fonts-wqy-zenhei
+  wine64 wine fonts-wine xvfb xauth x11-utils procps imagemagick icoutils fonts-wqy-zenhei
 )
 missing=()
 for package in "${packages[@]}"; do
