@@ -2,6 +2,8 @@
 # Sourced: prepares a Wine prefix for Quellaro (a 1024x768 virtual desktop,
 # so windows have title bars; SimSun mapped to an installed CJK font) and
 # exports what wine needs. Expects DISPLAY to be set.
+# Wine wants a home directory even when the prefix is given.
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
