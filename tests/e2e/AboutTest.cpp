@@ -7,29 +7,27 @@
 namespace e2e {
 namespace {
 
-constexpr wchar_t kAboutClass[] = L"Quellaro.frmAbout";
+// Every test starts with Quellaro running and its About window open.
+class About : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(app.Main());
+    about = app.OpenAbout();
+    ASSERT_TRUE(about);
+  }
 
-HWND OpenAbout(Quellaro& app) {
-  ClickCenter(app.Control(quellaro::kIdCommand1));
-  HWND about = FindTopLevel(app.Proc().Id(), kAboutClass);
-  if (about) WaitUntil([&] { return ::IsWindowVisible(about) != FALSE; });
-  return about;
-}
-
-TEST(About, HelpOpensOneAboutWindowWithItsLayout) {
   AppFolder folder;
-  Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
-  HWND about = OpenAbout(app);
-  ASSERT_TRUE(about);
+  Quellaro app{folder};
+  HWND about = nullptr;
+};
+
+TEST_F(About, HelpOpensOneAboutWindowWithItsLayout) {
   Activate(app.Main());
   ClickCenter(app.Control(quellaro::kIdCommand1));
   Pause(300ms);
   EXPECT_EQ(TopLevelWindows(app.Proc().Id(), kAboutClass).size(), 1u) << "a second click shows the same window";
 
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
+  const int dpi = ScreenDpi();
   using quellaro::TwipsToPixels;
   EXPECT_EQ(Text(about), L"关于Quellaro");
   RECT client{};
@@ -62,12 +60,7 @@ TEST(About, HelpOpensOneAboutWindowWithItsLayout) {
   EXPECT_EQ(ScreenPixel(POINT{onScreen.left + 170, onScreen.bottom - 4}), ::GetSysColor(COLOR_BTNFACE));
 }
 
-TEST(About, EnterAndEscapeDoNothingAndItReopensAfterClosing) {
-  AppFolder folder;
-  Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
-  HWND about = OpenAbout(app);
-  ASSERT_TRUE(about);
+TEST_F(About, EnterAndEscapeDoNothingAndItReopensAfterClosing) {
   Activate(about);
   Tap(VK_RETURN);
   Tap(VK_ESCAPE);
@@ -77,28 +70,18 @@ TEST(About, EnterAndEscapeDoNothingAndItReopensAfterClosing) {
   ::PostMessageW(about, WM_CLOSE, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(about); }));
   EXPECT_TRUE(app.Proc().Running());
-  HWND again = OpenAbout(app);
+  HWND again = app.OpenAbout();
   ASSERT_TRUE(again);
   EXPECT_EQ(Text(::GetDlgItem(again, quellaro::kIdLbHelp)), quellaro::kAboutHelp);
 }
 
-TEST(About, F8PinsTheAboutWindowLikeAnyOther) {
-  AppFolder folder;
-  Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
-  HWND about = OpenAbout(app);
-  ASSERT_TRUE(about);
+TEST_F(About, F8PinsTheAboutWindowLikeAnyOther) {
   Activate(about);
   ASSERT_EQ(::GetForegroundWindow(), about);
   EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(about); }));
 }
 
-TEST(About, ClosingTheMainWindowFirstSavesAndTheProcessLivesUntilAboutCloses) {
-  AppFolder folder;
-  Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
-  HWND about = OpenAbout(app);
-  ASSERT_TRUE(about);
+TEST_F(About, ClosingTheMainWindowFirstSavesAndTheProcessLivesUntilAboutCloses) {
 
   app.Close();
   EXPECT_TRUE(WaitUntil([&] { return folder.ReadConfig() == std::string(" 119 \r\n 0 \r\n"); }));

@@ -5,24 +5,23 @@
 #include <sstream>
 #include <thread>
 
+#include "app/Layout.h"
+
 namespace e2e {
 namespace {
 
 constexpr wchar_t kDemoClass[] = L"QuellaroE2EDemo";
 constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
-constexpr int kIdText1 = 101;
-
-std::wstring ModuleDirectory() {
-  wchar_t path[MAX_PATH * 4];
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-  std::wstring full(path, length);
-  return full.substr(0, full.find_last_of(L'\\'));
-}
 
 std::wstring ModulePath() {
   wchar_t path[MAX_PATH * 4];
   const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
   return std::wstring(path, length);
+}
+
+std::wstring ModuleDirectory() {
+  const std::wstring path = ModulePath();
+  return path.substr(0, path.find_last_of(L'\\'));
 }
 
 void SendKey(WORD virtualKey, bool up) {
@@ -298,6 +297,13 @@ COLORREF ScreenPixel(POINT screen) {
   return colour;
 }
 
+int ScreenDpi() {
+  HDC dc = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+  ::ReleaseDC(nullptr, dc);
+  return dpi;
+}
+
 bool TrayIconShown() {
   const POINT slot = TrayIconSlot();
   const COLORREF plain = ScreenPixel(POINT{slot.x - 200, slot.y});
@@ -327,7 +333,7 @@ Quellaro::Quellaro(const AppFolder& folder) {
   // (and active) or has gone to the tray.
   WaitUntil([&] {
     if (!main_) return false;
-    HWND text1 = ::GetDlgItem(main_, kIdText1);
+    HWND text1 = ::GetDlgItem(main_, quellaro::kIdText1);
     if (!text1 || Text(text1) == L"F7") return false;
     return ::IsIconic(main_) ? !::IsWindowVisible(main_) : ::GetForegroundWindow() == main_;
   });
@@ -341,6 +347,13 @@ Quellaro::~Quellaro() {
     for (HWND window : TopLevelWindows(process_.Id())) ::PostMessageW(window, WM_CLOSE, 0, 0);
     process_.WaitExit(2000ms);
   }
+}
+
+HWND Quellaro::OpenAbout() {
+  ClickCenter(Control(quellaro::kIdCommand1));
+  HWND about = FindTopLevel(process_.Id(), kAboutClass);
+  if (about) WaitUntil([&] { return ::IsWindowVisible(about) != FALSE; });
+  return about;
 }
 
 void Quellaro::Close() { ::PostMessageW(main_, WM_CLOSE, 0, 0); }

@@ -93,6 +93,7 @@ POINT TrayIconSlot();
 // True when something is drawn in that slot (the taskbar is plain there otherwise).
 bool TrayIconShown();
 COLORREF ScreenPixel(POINT screen);
+int ScreenDpi();
 
 // A plain window in another process, for Quellaro to pin.
 class DemoWindow {
@@ -105,6 +106,8 @@ class DemoWindow {
   HWND window_ = nullptr;
 };
 
+inline constexpr wchar_t kAboutClass[] = L"Quellaro.frmAbout";
+
 // Quellaro started in an AppFolder, with its main window found.
 class Quellaro {
  public:
@@ -115,6 +118,8 @@ class Quellaro {
   HWND Main() const { return main_; }
   HWND Control(int id) const { return ::GetDlgItem(main_, id); }
   Process& Proc() { return process_; }
+  // Clicks the help button; the About window once it is visible, or null.
+  HWND OpenAbout();
   void Close();  // as the close box does
   bool ExitsWithin(Milliseconds deadline = 5000ms);
 

@@ -126,9 +126,7 @@ TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
   AppFolder folder;
   Quellaro app(folder);
   ASSERT_TRUE(app.Main());
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
+  const int dpi = ScreenDpi();
 
   EXPECT_EQ(Text(app.Main()), L"Quellaro");
   RECT client{};

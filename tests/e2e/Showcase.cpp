@@ -57,8 +57,7 @@ int RunScreenshots() {
   if (!app.Main()) return 1;
   Pause(300ms);
   RequestScreenshot("main", app.Main());
-  ClickCenter(app.Control(105));  // the help button
-  HWND about = FindTopLevel(app.Proc().Id(), L"Quellaro.frmAbout");
+  HWND about = app.OpenAbout();
   if (!about) return 1;
   Pause(300ms);
   RequestScreenshot("about", about);
