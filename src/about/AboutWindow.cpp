@@ -128,8 +128,8 @@ bool AboutWindow::Build() {
   const int left = work.left + (work.right - work.left - width) / 2;
   const int top = work.top + (work.bottom - work.top - height) / 2;
 
-  window_ = ::CreateWindowExW(kAboutExStyle, kClassName, kAboutCaption, kAboutStyle, left, top, width, height,
-                              owner_, nullptr, instance_, this);
+  window_ = ::CreateWindowExW(kAboutExStyle, kClassName, kAboutCaption, kAboutStyle, left, top, width, height, owner_,
+                              nullptr, instance_, this);
   if (!window_) return false;
   if (onOpened_) onOpened_();
 
@@ -141,7 +141,8 @@ bool AboutWindow::Build() {
     const ControlSpec& control = entry.control;
     const bool picture = control.kind == ControlKind::Picture;
     // Siblings clip one another so that the icon stays above the title's box.
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (picture ? SS_ICON | SS_REALSIZEIMAGE : SS_LEFT | SS_NOPREFIX);
+    const DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (picture ? SS_ICON | SS_REALSIZEIMAGE : SS_LEFT | SS_NOPREFIX);
     HWND child = ::CreateWindowExW(0, L"STATIC", control.text, style, TwipsToPixels(control.left, dpi_),
                                    TwipsToPixels(control.top, dpi_), TwipsToPixels(control.width, dpi_),
                                    TwipsToPixels(control.height, dpi_), window_,

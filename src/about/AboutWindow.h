@@ -25,7 +25,8 @@ class AboutWindow {
   HWND Window() const { return window_; }
 
  private:
-  template <typename> friend struct WindowProcFor;
+  template <typename>
+  friend struct WindowProcFor;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool Build();
   void Paint();

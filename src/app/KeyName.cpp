@@ -10,11 +10,10 @@ constexpr std::int16_t kVkF16 = 127;  // its character would be DEL
 
 // Readable names for the codes 0..32 whose characters are invisible.
 constexpr const wchar_t* kInvisibleKeyNames[] = {
-    L"None",     L"LButton",   L"RButton", L"Cancel",  L"MButton",  L"XButton1", L"XButton2",
-    L"Key 7",    L"Backspace", L"Tab",     L"Key 10",  L"Key 11",   L"Clear",    L"Enter",
-    L"Key 14",   L"Key 15",    L"Shift",   L"Ctrl",    L"Alt",      L"Pause",    L"CapsLock",
-    L"Kana",     L"Key 22",    L"Junja",   L"Final",   L"Kanji",    L"Key 26",   L"Esc",
-    L"Convert",  L"NonConvert", L"Accept", L"ModeChange", L"Space",
+    L"None", L"LButton", L"RButton",    L"Cancel", L"MButton",    L"XButton1", L"XButton2", L"Key 7", L"Backspace",
+    L"Tab",  L"Key 10",  L"Key 11",     L"Clear",  L"Enter",      L"Key 14",   L"Key 15",   L"Shift", L"Ctrl",
+    L"Alt",  L"Pause",   L"CapsLock",   L"Kana",   L"Key 22",     L"Junja",    L"Final",    L"Kanji", L"Key 26",
+    L"Esc",  L"Convert", L"NonConvert", L"Accept", L"ModeChange", L"Space",
 };
 static_assert(sizeof(kInvisibleKeyNames) / sizeof(kInvisibleKeyNames[0]) == kVkSpace + 1);
 

@@ -7,9 +7,7 @@ namespace quellaro {
 inline constexpr int kTwipsPerInch = 1440;
 
 // Twips to pixels at the given DPI, rounded to the nearest pixel.
-constexpr int TwipsToPixels(int twips, int dpi) {
-  return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
-}
+constexpr int TwipsToPixels(int twips, int dpi) { return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch; }
 
 // A font height in pixels for a size in tenths of a point (10.5 pt is 105).
 constexpr int PointTenthsToPixels(int pointTenths, int dpi) { return (pointTenths * dpi + 360) / 720; }

@@ -7,8 +7,8 @@
 
 #include "app/Layout.h"
 #include "app/Resources.h"
-#include "platform/WindowProc.h"
 #include "pinning/Poll.h"
+#include "platform/WindowProc.h"
 
 namespace quellaro {
 namespace {
@@ -67,9 +67,9 @@ bool MainWindow::Create(HINSTANCE instance) {
   icon_ = ::LoadIconW(instance, MAKEINTRESOURCEW(kIdiApplication));
   background_.reset(::CreateSolidBrush(ToColorRef(kMainBackground)));
   guiFont_ = CreateDefaultGuiFont();
-  text1Font_.reset(::CreateFontW(-PointTenthsToPixels(kText1FontTenths, dpi_), 0, 0, 0, FW_NORMAL, FALSE,
-                                 FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kSongTi));
+  text1Font_.reset(::CreateFontW(-PointTenthsToPixels(kText1FontTenths, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, kSongTi));
   taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 
   WNDCLASSEXW windowClass{};
@@ -77,9 +77,9 @@ bool MainWindow::Create(HINSTANCE instance) {
   windowClass.lpfnWndProc = WindowProcFor<MainWindow>::Procedure;
   windowClass.hInstance = instance;
   windowClass.hIcon = icon_;
-  windowClass.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON,
-                                                        ::GetSystemMetrics(SM_CXSMICON),
-                                                        ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  windowClass.hIconSm =
+      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON,
+                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = background_.get();
   windowClass.lpszClassName = kClassName;
@@ -89,9 +89,8 @@ bool MainWindow::Create(HINSTANCE instance) {
   ::AdjustWindowRectEx(&frame, kMainStyle, FALSE, kMainExStyle);
   const int left = TwipsToPixels(kMainClientLeft, dpi_) + frame.left;
   const int top = TwipsToPixels(kMainClientTop, dpi_) + frame.top;
-  window_ = ::CreateWindowExW(kMainExStyle, kClassName, kMainCaption, kMainStyle, left, top,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
-                              this);
+  window_ = ::CreateWindowExW(kMainExStyle, kClassName, kMainCaption, kMainStyle, left, top, frame.right - frame.left,
+                              frame.bottom - frame.top, nullptr, nullptr, instance, this);
   if (!window_) return false;
   CreateControls(instance);
 
@@ -107,19 +106,17 @@ bool MainWindow::Create(HINSTANCE instance) {
 void MainWindow::CreateControls(HINSTANCE instance) {
   for (const ControlSpec& entry : kMainControls) {
     const ControlClass cls = ClassFor(entry.kind);
-    HWND control = ::CreateWindowExW(
-        cls.exStyle, cls.className, entry.text, WS_CHILD | WS_VISIBLE | cls.style, TwipsToPixels(entry.left, dpi_),
-        TwipsToPixels(entry.top, dpi_), TwipsToPixels(entry.width, dpi_), TwipsToPixels(entry.height, dpi_),
-        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
+    HWND control = ::CreateWindowExW(cls.exStyle, cls.className, entry.text, WS_CHILD | WS_VISIBLE | cls.style,
+                                     TwipsToPixels(entry.left, dpi_), TwipsToPixels(entry.top, dpi_),
+                                     TwipsToPixels(entry.width, dpi_), TwipsToPixels(entry.height, dpi_), window_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
     HFONT font = entry.id == kIdText1 ? text1Font_.get() : guiFont_.get();
     if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   ::SetWindowSubclass(Control(kIdText1), Text1Proc, kText1Subclass, reinterpret_cast<DWORD_PTR>(this));
 }
 
-bool MainWindow::PreTranslate(MSG& message) {
-  return window_ && ::IsDialogMessageW(window_, &message);
-}
+bool MainWindow::PreTranslate(MSG& message) { return window_ && ::IsDialogMessageW(window_, &message); }
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -263,9 +260,7 @@ bool MainWindow::TakeKeyDownInText1(WPARAM key) {
   return true;
 }
 
-int MainWindow::CbAutoValue() {
-  return ::SendMessageW(Control(kIdCbAuto), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
-}
+int MainWindow::CbAutoValue() { return ::SendMessageW(Control(kIdCbAuto), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
 
 void MainWindow::SetCbAutoValue(int value) {
   ::SendMessageW(Control(kIdCbAuto), BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -291,9 +286,7 @@ void MainWindow::SetCmdSetKeyCaption(const std::wstring& caption) {
   ::SetWindowTextW(Control(kIdCmdSetKey), caption.c_str());
 }
 
-WindowState MainWindow::GetWindowState() {
-  return ::IsIconic(window_) ? WindowState::Minimized : WindowState::Normal;
-}
+WindowState MainWindow::GetWindowState() { return ::IsIconic(window_) ? WindowState::Minimized : WindowState::Normal; }
 
 void MainWindow::SetWindowState(WindowState state) {
   if (state == WindowState::Minimized) {

@@ -49,9 +49,10 @@ class MainWindow final : public MainView {
   void ShowAbout() override;
 
  private:
-  template <typename> friend struct WindowProcFor;
-  static LRESULT CALLBACK Text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                    UINT_PTR id, DWORD_PTR self) noexcept;
+  template <typename>
+  friend struct WindowProcFor;
+  static LRESULT CALLBACK Text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR self) noexcept;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnText1Message(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls(HINSTANCE instance);

@@ -55,8 +55,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   {
     WindowCount windows;
     Win32Platform platform;
-    AboutWindow about(instance, [&] { windows.Opened(); }, [&] { windows.Closed(); });
-    MainWindow main(platform, ApplicationDirectory(), [&] { about.Show(); }, [&] { windows.Closed(); });
+    AboutWindow about(
+        instance, [&] { windows.Opened(); }, [&] { windows.Closed(); });
+    MainWindow main(
+        platform, ApplicationDirectory(), [&] { about.Show(); }, [&] { windows.Closed(); });
     windows.Opened();
     if (main.Create(instance)) {
       MSG message{};

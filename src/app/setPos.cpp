@@ -83,9 +83,7 @@ bool setPos::IsKeyDown(std::int16_t keyCode) { return quellaro::IsKeyDown(platfo
 
 bool setPos::IsTopmost(WindowHandle window) { return quellaro::IsTopmost(platform_, window); }
 
-bool setPos::SaveSettings() {
-  return WriteSettings(platform_, appDir_, HotKey, view_.CbAutoValue());
-}
+bool setPos::SaveSettings() { return WriteSettings(platform_, appDir_, HotKey, view_.CbAutoValue()); }
 
 void setPos::SaveFromClick() {
   if (SaveSettings() || loading_) return;

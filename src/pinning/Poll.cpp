@@ -7,9 +7,7 @@ constexpr unsigned kKeepPlace = kSwpNoSize | kSwpNoMove;
 
 }  // namespace
 
-bool IsKeyDown(Platform& platform, std::int16_t keyCode) {
-  return platform.GetAsyncKeyState(keyCode) < 0;
-}
+bool IsKeyDown(Platform& platform, std::int16_t keyCode) { return platform.GetAsyncKeyState(keyCode) < 0; }
 
 bool IsTopmost(Platform& platform, WindowHandle window) {
   const std::int32_t style = platform.GetWindowLongA(window, kGwlExStyle);
@@ -33,10 +31,8 @@ void PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, Window
   // window at the bottom again, without activating it.
   platform.SetWindowPos(targetWnd, HandleFromValue(kHwndBottom), 0, 0, 0, 0, kKeepPlace);
   if (IsTopmost(platform, targetWnd)) {
-    platform.SetWindowPos(targetWnd, HandleFromValue(kHwndNoTopmost), 0, 0, 0, 0,
-                          kKeepPlace | kSwpNoActivate);
-    platform.SetWindowPos(targetWnd, HandleFromValue(kHwndBottom), 0, 0, 0, 0,
-                          kKeepPlace | kSwpNoActivate);
+    platform.SetWindowPos(targetWnd, HandleFromValue(kHwndNoTopmost), 0, 0, 0, 0, kKeepPlace | kSwpNoActivate);
+    platform.SetWindowPos(targetWnd, HandleFromValue(kHwndBottom), 0, 0, 0, 0, kKeepPlace | kSwpNoActivate);
   }
 }
 

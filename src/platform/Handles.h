@@ -16,8 +16,6 @@ using WindowHandle = HWND__*;
 using IconHandle = HICON__*;
 
 // Special insert-after values of SetWindowPos, spelled as handles.
-inline WindowHandle HandleFromValue(std::intptr_t value) noexcept {
-  return reinterpret_cast<WindowHandle>(value);
-}
+inline WindowHandle HandleFromValue(std::intptr_t value) noexcept { return reinterpret_cast<WindowHandle>(value); }
 
 }  // namespace quellaro

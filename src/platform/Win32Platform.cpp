@@ -50,12 +50,10 @@ std::int16_t Win32Platform::GetAsyncKeyState(int virtualKey) { return ::GetAsync
 
 WindowHandle Win32Platform::GetForegroundWindow() { return ::GetForegroundWindow(); }
 
-std::int32_t Win32Platform::GetWindowLongA(WindowHandle window, int index) {
-  return ::GetWindowLongA(window, index);
-}
+std::int32_t Win32Platform::GetWindowLongA(WindowHandle window, int index) { return ::GetWindowLongA(window, index); }
 
-bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
-                                 int cy, unsigned flags) {
+bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                                 unsigned flags) {
   return ::SetWindowPos(window, insertAfter, x, y, cx, cy, flags) != FALSE;
 }
 
@@ -77,8 +75,7 @@ FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
   HANDLE search = ::FindFirstFileW(path.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileProbe::Absent
-                                                                          : FileProbe::Error;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileProbe::Absent : FileProbe::Error;
   }
   ::FindClose(search);
   // Only a normal file counts: a folder, or a hidden or system file, of that
@@ -88,14 +85,13 @@ FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
 }
 
 std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path) {
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   std::string bytes;
   char chunk[4096];
   DWORD read = 0;
-  while (bytes.size() < kMaxSettingsBytes && ::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) &&
-         read > 0) {
+  while (bytes.size() < kMaxSettingsBytes && ::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
     bytes.append(chunk, read);
   }
   return bytes;
@@ -106,8 +102,8 @@ bool Win32Platform::WriteWholeFile(const std::wstring& path, std::string_view by
   // that a failure half way never leaves a truncated config.ini behind.
   const std::wstring temporary = path + L".tmp";
   {
-    UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
     const bool ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&

@@ -30,8 +30,7 @@ std::optional<std::int16_t> FloorToInt16(std::string_view text) {
   const std::optional<double> value = ParseNumber(text);
   if (!value) return std::nullopt;
   const double floored = std::floor(*value);
-  if (floored < std::numeric_limits<std::int16_t>::min() ||
-      floored > std::numeric_limits<std::int16_t>::max()) {
+  if (floored < std::numeric_limits<std::int16_t>::min() || floored > std::numeric_limits<std::int16_t>::max()) {
     return std::nullopt;
   }
   return static_cast<std::int16_t>(floored);
@@ -80,8 +79,7 @@ std::optional<double> ParseNumber(std::string_view text) {
   if (error == std::errc::result_out_of_range) {
     // Beyond a double's range: huge values are infinite, tiny ones are just
     // above zero (so that floor() of a tiny negative value is still -1).
-    value = exponentNegative ? std::numeric_limits<double>::denorm_min()
-                             : std::numeric_limits<double>::infinity();
+    value = exponentNegative ? std::numeric_limits<double>::denorm_min() : std::numeric_limits<double>::infinity();
   } else if (error != std::errc() || end != text.data() + text.size()) {
     return std::nullopt;
   }
@@ -125,8 +123,7 @@ std::string FormatSettings(std::int16_t hotKey, int checkValue) {
   return out;
 }
 
-bool WriteSettings(Platform& platform, const std::wstring& appDir, std::int16_t hotKey,
-                   int checkValue) {
+bool WriteSettings(Platform& platform, const std::wstring& appDir, std::int16_t hotKey, int checkValue) {
   return platform.WriteWholeFile(SettingsPath(appDir), FormatSettings(hotKey, checkValue));
 }
 

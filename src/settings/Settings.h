@@ -35,8 +35,7 @@ LoadedSettings ParseSettings(std::string_view bytes);
 std::string FormatSettings(std::int16_t hotKey, int checkValue);
 
 // Rewrites config.ini with the given values; false when it could not be written.
-bool WriteSettings(Platform& platform, const std::wstring& appDir, std::int16_t hotKey,
-                   int checkValue);
+bool WriteSettings(Platform& platform, const std::wstring& appDir, std::int16_t hotKey, int checkValue);
 
 // The text-to-number conversion used for both lines: surrounding blanks are
 // ignored, an optional sign, decimal digits with an optional fraction and

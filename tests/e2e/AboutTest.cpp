@@ -82,7 +82,6 @@ TEST_F(About, F8PinsTheAboutWindowLikeAnyOther) {
 }
 
 TEST_F(About, ClosingTheMainWindowFirstSavesAndTheProcessLivesUntilAboutCloses) {
-
   app.Close();
   EXPECT_TRUE(WaitUntil([&] { return folder.ReadConfig() == std::string(" 119 \r\n 0 \r\n"); }));
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(app.Main()); }));

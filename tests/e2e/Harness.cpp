@@ -142,9 +142,7 @@ void Process::WaitIdle() const {
   if (info_.hProcess) ::WaitForInputIdle(info_.hProcess, 5000);
 }
 
-bool Process::Running() const {
-  return info_.hProcess && ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool Process::Running() const { return info_.hProcess && ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Process::WaitExit(Milliseconds deadline) {
   if (!info_.hProcess) return std::nullopt;
@@ -197,8 +195,7 @@ HWND FindTopLevel(DWORD processId, const wchar_t* className, Milliseconds deadli
 
 std::wstring Text(HWND window) {
   wchar_t buffer[1024] = {};
-  ::SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
-                        nullptr);
+  ::SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, nullptr);
   return buffer;
 }
 

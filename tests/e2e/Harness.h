@@ -22,7 +22,6 @@ using Milliseconds = std::chrono::milliseconds;
 bool WaitUntil(const std::function<bool()>& condition, Milliseconds deadline = 5000ms);
 void Pause(Milliseconds duration);
 
-
 // A fresh folder with a copy of Quellaro.exe in it; removed at the end.
 class AppFolder {
  public:

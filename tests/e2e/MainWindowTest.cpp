@@ -174,8 +174,8 @@ TEST(MainWindow, EnterAndEscapeDoNothing) {
   Pause(300ms);
   EXPECT_TRUE(::IsWindowVisible(app.Main()));
   EXPECT_EQ(Text(app.Control(quellaro::kIdCmdSetKey)), quellaro::kCaptionSetKey);
-  EXPECT_FALSE(folder.ReadConfig()) << "no button was pressed, nothing was saved: "
-                                    << folder.ReadConfig().value_or("") << " Text1 " << Utf8(Text(app.Control(quellaro::kIdText1)));
+  EXPECT_FALSE(folder.ReadConfig()) << "no button was pressed, nothing was saved: " << folder.ReadConfig().value_or("")
+                                    << " Text1 " << Utf8(Text(app.Control(quellaro::kIdText1)));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ class FakePlatform : public Platform {
  public:
   CallLog calls;
 
-  std::map<int, std::int16_t> keyStates;          // absent: 0 (up)
+  std::map<int, std::int16_t> keyStates;  // absent: 0 (up)
   WindowHandle foreground = nullptr;
   std::map<WindowHandle, std::int32_t> exStyles;  // absent: 0, as for a non-window
   // Windows clears WS_EX_TOPMOST when a window is sent to the bottom; Wine keeps it.
@@ -71,8 +71,8 @@ class FakePlatform : public Platform {
                     unsigned flags) override {
     const std::intptr_t after = reinterpret_cast<std::intptr_t>(insertAfter);
     std::ostringstream entry;
-    entry << "SetWindowPos(" << Hex(window) << ", " << after << ", " << x << ", " << y << ", " << cx
-          << ", " << cy << ", " << flags << ")";
+    entry << "SetWindowPos(" << Hex(window) << ", " << after << ", " << x << ", " << y << ", " << cx << ", " << cy
+          << ", " << flags << ")";
     calls.push_back(entry.str());
     std::int32_t& style = exStyles[window];
     if (after == kHwndTopmost) style |= kWsExTopmost;
@@ -165,7 +165,9 @@ struct Harness {
   FakeView view{platform.calls};
   setPos form{platform, view, kAppDir};
 
-  Harness() { view.onResize = [this] { form.Form_Resize(); }; }
+  Harness() {
+    view.onResize = [this] { form.Form_Resize(); };
+  }
 
   void WriteConfig(std::string bytes) { platform.files[kConfigPath] = std::move(bytes); }
   // Starts the program and forgets the calls it made.

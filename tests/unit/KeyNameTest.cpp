@@ -34,17 +34,17 @@ INSTANTIATE_TEST_SUITE_P(Printable, KeyNameTest,
 INSTANTIATE_TEST_SUITE_P(Invisible, KeyNameTest,
                          ::testing::Values(NameCase{13, L"Enter"}, NameCase{16, L"Shift"}, NameCase{17, L"Ctrl"},
                                            NameCase{18, L"Alt"}, NameCase{27, L"Esc"}, NameCase{9, L"Tab"},
-                                           NameCase{32, L"Space"}, NameCase{8, L"Backspace"},
-                                           NameCase{20, L"CapsLock"}, NameCase{0, L"None"},
-                                           NameCase{127, L"F16"}));
+                                           NameCase{32, L"Space"}, NameCase{8, L"Backspace"}, NameCase{20, L"CapsLock"},
+                                           NameCase{0, L"None"}, NameCase{127, L"F16"}));
 
 INSTANTIATE_TEST_SUITE_P(OutOfRange, KeyNameTest,
                          ::testing::Values(NameCase{-1, L""}, NameCase{256, L""}, NameCase{-32768, L""}));
 
 TEST(KeyNameAnsiTest, FunctionKeysByNameEveryOtherCodeAsOneByte) {
   const std::pair<std::int16_t, std::string> cases[] = {
-      {112, "F1"}, {117, "F6"}, {123, "F12"}, {111, "o"}, {124, "|"},  {0, std::string(1, '\0')},
-      {13, "\r"}, {32, " "},   {127, "\x7f"}, {200, "\xc8"}, {255, "\xff"}, {-1, ""}, {256, ""}};
+      {112, "F1"}, {117, "F6"}, {123, "F12"},  {111, "o"},    {124, "|"},    {0, std::string(1, '\0')},
+      {13, "\r"},  {32, " "},   {127, "\x7f"}, {200, "\xc8"}, {255, "\xff"}, {-1, ""},
+      {256, ""}};
   for (const auto& [code, name] : cases) EXPECT_EQ(KeyNameAnsi(code), name) << "code " << code;
 }
 

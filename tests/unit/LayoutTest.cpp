@@ -31,8 +31,8 @@ TEST(LayoutTest, ControlsInTabOrderFitTheClientAreaWithoutOverlapping) {
     }
     for (const auto& b : kMainControls) {
       if (&a == &b) continue;
-      const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left ||
-                         a.top + a.height <= b.top || b.top + b.height <= a.top;
+      const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left || a.top + a.height <= b.top ||
+                         b.top + b.height <= a.top;
       EXPECT_TRUE(apart) << a.name << " overlaps " << b.name;
     }
   }

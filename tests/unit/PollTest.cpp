@@ -42,8 +42,8 @@ TEST_F(PollTest, NormalWindowIsPinned) {
   PressF8OnForeground(kOther);
   platform.exStyles[kOther] = 0x100;
   Tick();
-  EXPECT_EQ(platform.calls, (CallLog{"GetAsyncKeyState(119)", "GetForegroundWindow()",
-                                     "GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"}));
+  EXPECT_EQ(platform.calls, (CallLog{"GetAsyncKeyState(119)", "GetForegroundWindow()", "GetWindowLongA(0x2000, -20)",
+                                     "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"}));
   EXPECT_EQ(target, kOther);
 }
 
@@ -51,9 +51,8 @@ TEST_F(PollTest, TopmostWindowIsSentToTheBottomOnce) {
   PressF8OnForeground(kOther);
   platform.exStyles[kOther] = 0x40108;
   Tick();
-  EXPECT_EQ(platform.calls, (CallLog{"GetAsyncKeyState(119)", "GetForegroundWindow()",
-                                     "GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)",
-                                     "GetWindowLongA(0x2000, -20)"}));
+  EXPECT_EQ(platform.calls, (CallLog{"GetAsyncKeyState(119)", "GetForegroundWindow()", "GetWindowLongA(0x2000, -20)",
+                                     "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)", "GetWindowLongA(0x2000, -20)"}));
   EXPECT_EQ(target, kOther);
 }
 

@@ -62,9 +62,16 @@ TEST_F(TrayTest, OtherIconNotificationsAndRealMouseMovesAreIgnored) {
   form.Form_MouseMove(0, kLeftDown);  // a mouse move at (513, 0) before the icon ever existed
   MinimiseToTray();
   const std::pair<std::uintptr_t, std::intptr_t> messages[] = {
-      {kIconId, 0x200}, {kIconId, 0x202}, {kIconId, 0x203}, {kIconId, 0x204}, {kIconId, 0x205},
+      {kIconId, 0x200},
+      {kIconId, 0x202},
+      {kIconId, 0x203},
+      {kIconId, 0x204},
+      {kIconId, 0x205},
       // Key flags and client coordinates, one pair of which reads as 0x201.
-      {0, kLeftDown}, {1, kLeftDown}, {0, (40 << 16) | 30}, {1, (5 << 16) | kLeftDown}};
+      {0, kLeftDown},
+      {1, kLeftDown},
+      {0, (40 << 16) | 30},
+      {1, (5 << 16) | kLeftDown}};
   for (const auto& [wParam, lParam] : messages) form.Form_MouseMove(wParam, lParam);
   EXPECT_EQ(view.state, WindowState::Minimized);
   EXPECT_FALSE(view.visible);
