@@ -14,6 +14,7 @@ bool IsTopmost(Platform& platform, WindowHandle window) {
   return (style | kWsExTopmost) == style;
 }
 
+// cppcheck-suppress constParameter ; a handle is compared, never dereferenced
 void PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd) {
   if (!IsKeyDown(platform, hotKey)) return;
 

@@ -7,8 +7,9 @@
 
 #include <cstdint>
 
-struct HWND__;
-struct HICON__;
+// The names are Windows' own, so the reserved-identifier rule does not apply.
+struct HWND__;   // NOLINT(bugprone-reserved-identifier)
+struct HICON__;  // NOLINT(bugprone-reserved-identifier)
 
 namespace quellaro {
 
@@ -16,6 +17,7 @@ using WindowHandle = HWND__*;
 using IconHandle = HICON__*;
 
 // Special insert-after values of SetWindowPos, spelled as handles.
+// HWND_BOTTOM and friends are small integers cast to a handle, as in <windows.h>.
 inline WindowHandle HandleFromValue(std::intptr_t value) noexcept { return reinterpret_cast<WindowHandle>(value); }
 
 }  // namespace quellaro

@@ -13,7 +13,7 @@ namespace {
 
 struct NameCase {
   std::int16_t code;
-  const wchar_t* name;
+  const wchar_t* name;  // cppcheck-suppress unusedStructMember ; read through GetParam()
 };
 
 void PrintTo(const NameCase& c, std::ostream* out) { *out << "code " << c.code; }
