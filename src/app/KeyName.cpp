@@ -20,7 +20,13 @@ static_assert(sizeof(kInvisibleKeyNames) / sizeof(kInvisibleKeyNames[0]) == kVkS
 }  // namespace
 
 std::string KeyNameAnsi(std::int16_t code) {
-  if (code >= kVkF1 && code <= kVkF12) return "F" + std::to_string(code - kVkF1 + 1);
+  if (code >= kVkF1 && code <= kVkF12) {
+    const int number = code - kVkF1 + 1;
+    std::string name = "F";
+    if (number >= 10) name += '1';
+    name += static_cast<char>('0' + number % 10);
+    return name;
+  }
   if (code < 0 || code > 255) return std::string();
   return std::string(1, static_cast<char>(static_cast<unsigned char>(code)));
 }

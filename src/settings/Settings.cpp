@@ -1,7 +1,8 @@
 #include "settings/Settings.h"
 
-#include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace quellaro {
@@ -38,7 +39,14 @@ std::optional<std::int16_t> FloorToInt16(std::string_view text) {
 
 void AppendNumber(std::string& out, int value) {
   out += value < 0 ? '-' : ' ';
-  out += std::to_string(value < 0 ? -static_cast<long>(value) : value);
+  long magnitude = value < 0 ? -static_cast<long>(value) : value;
+  char digits[24];
+  char* first = digits + sizeof(digits);
+  do {
+    *--first = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  out.append(first, digits + sizeof(digits));
   out += " \r\n";
 }
 
@@ -54,7 +62,7 @@ std::optional<double> ParseNumber(std::string_view text) {
     text.remove_prefix(1);
   }
 
-  // Validate the whole spelling first: from_chars alone would accept "inf",
+  // Validate the whole spelling first: strtod alone would accept "inf",
   // "nan" and hexadecimal forms.
   std::size_t i = 0;
   std::size_t digits = 0;
@@ -64,24 +72,27 @@ std::optional<double> ParseNumber(std::string_view text) {
     while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
   }
   if (digits == 0) return std::nullopt;
-  bool exponentNegative = false;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) exponentNegative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     std::size_t exponentDigits = 0;
     while (i < text.size() && IsDigit(text[i])) ++i, ++exponentDigits;
     if (exponentDigits == 0) return std::nullopt;
   }
   if (i != text.size()) return std::nullopt;
 
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error == std::errc::result_out_of_range) {
-    // Beyond a double's range: huge values are infinite, tiny ones are just
-    // above zero (so that floor() of a tiny negative value is still -1).
-    value = exponentNegative ? std::numeric_limits<double>::denorm_min() : std::numeric_limits<double>::infinity();
-  } else if (error != std::errc() || end != text.data() + text.size()) {
-    return std::nullopt;
+  // The program never changes its locale, so strtod reads '.' as the decimal
+  // point, and it rounds correctly. (std::from_chars would do the same but
+  // adds a third to the exe's size.)
+  const std::string terminated(text);
+  char* end = nullptr;
+  errno = 0;
+  double value = std::strtod(terminated.c_str(), &end);
+  if (end != terminated.c_str() + terminated.size()) return std::nullopt;
+  if (errno == ERANGE && value < std::numeric_limits<double>::min()) {
+    // Below a double's range: just above zero, so that floor() of a tiny
+    // negative value is still -1. (Huge values are already infinite.)
+    value = std::numeric_limits<double>::denorm_min();
   }
   return negative ? -value : value;
 }
