@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Quellaro.exe and starts it under Wine. With no display (a server,
+# Builds Quellaro.exe and its release zip, then starts it under Wine. With no display (a server,
 # a container) it runs headless under Xvfb instead: pins and unpins a demo
 # window with F8, prints what happened and saves a screenshot.
 set -euo pipefail
@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 bash cmake/deps-debian.sh
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
+cpack --preset windows-x64 >/dev/null
+echo "Release zip: build/windows-x64/Quellaro-1.0.1-win64.zip"
 
 if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
   source cmake/wine-prefix.sh
