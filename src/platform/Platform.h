@@ -64,8 +64,12 @@ class Platform {
   // Files. Paths are wide so that any folder name works; contents are bytes.
   virtual FileProbe ProbeFile(const std::wstring& path) = 0;
   virtual std::optional<std::string> ReadWholeFile(const std::wstring& path) = 0;
-  // Replaces the whole file in one step; on failure the old file is untouched.
-  virtual bool WriteWholeFile(const std::wstring& path, std::string_view bytes) = 0;
+  // Creates or truncates the file and writes all bytes through to the disk.
+  // A failure can leave a partly written file behind.
+  virtual bool WriteNewFile(const std::wstring& path, std::string_view bytes) = 0;
+  // Moves `from` over `to` in one step, replacing it.
+  virtual bool ReplaceFile(const std::wstring& from, const std::wstring& to) = 0;
+  virtual void RemoveFile(const std::wstring& path) = 0;
 
   // Text in the system's ANSI code page, as the user will see it.
   virtual std::wstring FromAnsi(std::string_view bytes) = 0;

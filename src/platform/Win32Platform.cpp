@@ -97,29 +97,20 @@ std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path
   return bytes;
 }
 
-bool Win32Platform::WriteWholeFile(const std::wstring& path, std::string_view bytes) {
-  // Write a sibling file first and move it over the old one in one step, so
-  // that a failure half way never leaves a truncated config.ini behind.
-  const std::wstring temporary = path + L".tmp";
-  {
-    UniqueFile file(
-        ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    const bool ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size() && ::FlushFileBuffers(file.get());
-    if (!ok) {
-      file.reset();
-      ::DeleteFileW(temporary.c_str());
-      return false;
-    }
-  }
-  if (!::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ::DeleteFileW(temporary.c_str());
-    return false;
-  }
-  return true;
+bool Win32Platform::WriteNewFile(const std::wstring& path, std::string_view bytes) {
+  UniqueFile file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size() && ::FlushFileBuffers(file.get());
 }
+
+bool Win32Platform::ReplaceFile(const std::wstring& from, const std::wstring& to) {
+  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void Win32Platform::RemoveFile(const std::wstring& path) { ::DeleteFileW(path.c_str()); }
 
 std::wstring Win32Platform::FromAnsi(std::string_view bytes) {
   if (bytes.empty()) return std::wstring();

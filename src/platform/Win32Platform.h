@@ -15,7 +15,9 @@ class Win32Platform final : public Platform {
   bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override;
   FileProbe ProbeFile(const std::wstring& path) override;
   std::optional<std::string> ReadWholeFile(const std::wstring& path) override;
-  bool WriteWholeFile(const std::wstring& path, std::string_view bytes) override;
+  bool WriteNewFile(const std::wstring& path, std::string_view bytes) override;
+  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override;
+  void RemoveFile(const std::wstring& path) override;
   std::wstring FromAnsi(std::string_view bytes) override;
   void ShowMessage(WindowHandle owner, const std::wstring& text) override;
 };

@@ -134,8 +134,15 @@ std::string FormatSettings(std::int16_t hotKey, int checkValue) {
   return out;
 }
 
+bool SaveFileAtomically(Platform& platform, const std::wstring& path, std::string_view bytes) {
+  const std::wstring temporary = path + L".tmp";
+  if (platform.WriteNewFile(temporary, bytes) && platform.ReplaceFile(temporary, path)) return true;
+  platform.RemoveFile(temporary);  // best effort: a leftover is overwritten by the next save
+  return false;
+}
+
 bool WriteSettings(Platform& platform, const std::wstring& appDir, std::int16_t hotKey, int checkValue) {
-  return platform.WriteWholeFile(SettingsPath(appDir), FormatSettings(hotKey, checkValue));
+  return SaveFileAtomically(platform, SettingsPath(appDir), FormatSettings(hotKey, checkValue));
 }
 
 }  // namespace quellaro

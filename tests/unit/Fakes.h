@@ -50,8 +50,9 @@ class FakePlatform : public Platform {
   bool bottomKeepsTopmost = false;
 
   std::map<std::wstring, std::string> files;  // in-memory file system
-  bool probeFails = false, readFails = false, writeFails = false;
-  std::vector<std::string> writes;  // every attempted write's bytes
+  bool probeFails = false, readFails = false, writeFails = false, replaceFails = false;
+  std::optional<std::size_t> writeStopsAfter;  // a write that stops after this many bytes
+  std::vector<std::string> writes;             // every attempted write's bytes
   std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
   std::vector<std::pair<WindowHandle, std::wstring>> messages;
 
@@ -93,12 +94,27 @@ class FakePlatform : public Platform {
     if (readFails || !files.count(path)) return std::nullopt;
     return files[path];
   }
-  bool WriteWholeFile(const std::wstring& path, std::string_view bytes) override {
-    calls.push_back("WriteWholeFile(" + Narrow(path) + ")");  // every attempt
+  bool WriteNewFile(const std::wstring& path, std::string_view bytes) override {
+    calls.push_back("WriteNewFile(" + Narrow(path) + ")");  // every attempt
     writes.emplace_back(bytes);
     if (writeFails) return false;
+    if (writeStopsAfter && *writeStopsAfter < bytes.size()) {  // cut off: what got out stays on disk
+      files[path] = std::string(bytes.substr(0, *writeStopsAfter));
+      return false;
+    }
     files[path] = std::string(bytes);
     return true;
+  }
+  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override {
+    calls.push_back("ReplaceFile(" + Narrow(from) + ", " + Narrow(to) + ")");
+    if (replaceFails || !files.count(from)) return false;
+    files[to] = files[from];
+    files.erase(from);
+    return true;
+  }
+  void RemoveFile(const std::wstring& path) override {
+    calls.push_back("RemoveFile(" + Narrow(path) + ")");
+    files.erase(path);
   }
   // Latin-1: every byte becomes the character with the same code.
   std::wstring FromAnsi(std::string_view bytes) override {

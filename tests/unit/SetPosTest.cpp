@@ -9,7 +9,7 @@
 namespace quellaro::test {
 namespace {
 
-const std::string kWrite = "WriteWholeFile(C:\\Apps\\Quellaro\\config.ini)";
+const std::string kWrite = "WriteNewFile(C:\\Apps\\Quellaro\\config.ini.tmp)";
 
 class StartUpTest : public ::testing::Test, public Harness {};
 

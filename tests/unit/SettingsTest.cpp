@@ -46,7 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"Exponent", "1e2\r\n1E0\r\n", 100, 1}, ParseCase{"InfRejected", "inf\r\n1\r\n", 0, 1},
         ParseCase{"NanRejected", "nan\r\n1\r\n", 0, 1}, ParseCase{"HexRejected", "0x10\r\n1\r\n", 0, 1},
         ParseCase{"HugeExponentOverflows", "1e400\r\n1\r\n", 0, 1},
-        ParseCase{"TinyNegativeFloorsToMinusOne", "-1e-400\r\n0\r\n", -1, 0}),
+        ParseCase{"TinyNegativeFloorsToMinusOne", "-1e-400\r\n0\r\n", -1, 0},
+        ParseCase{"LongTinyFractionFloorsToMinusOne", "-0." + std::string(400, '0') + "1\r\n0\r\n", -1, 0},
+        ParseCase{"SubnormalFloorsToZero", "4.9e-324\r\n0\r\n", 0, 0},
+        ParseCase{"ZeroWithTinyExponentIsZero", "-0e-400\r\n0\r\n", 0, 0},
+        ParseCase{"FractionJustBelowTheTopStillFits", "32767.99\r\n0\r\n", 32767, 0}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.what); });
 
 TEST(FormatSettingsTest, WritesOwnFormatByteForByte) {
@@ -90,6 +94,32 @@ TEST(LoadSettingsTest, ReadsConfigIniBesideTheExeEvenWhenTheProbeFails) {
   const LoadedSettings unreadable = LoadSettings(platform, kAppDir);
   EXPECT_EQ(unreadable.hotKey, 0);
   EXPECT_EQ(unreadable.autoTray, 0);
+}
+
+// A save cut off after any number of bytes, or failing at the final move,
+// leaves the previous file exactly as it was and cleans up after itself.
+TEST(SaveFileAtomicallyTest, ASaveCutOffAnywhereLeavesThePreviousFileIntact) {
+  const std::string previous = " 116 \r\n 1 \r\n";
+  const std::string next = FormatSettings(-32768, 0);
+  const std::wstring temporary = std::wstring(kConfigPath) + L".tmp";
+  for (std::size_t cut = 0; cut <= next.size(); ++cut) {
+    FakePlatform platform;
+    platform.files[kConfigPath] = previous;
+    const bool complete = cut == next.size();
+    if (!complete)
+      platform.writeStopsAfter = cut;
+    else
+      platform.replaceFails = true;
+    EXPECT_FALSE(SaveFileAtomically(platform, kConfigPath, next)) << "cut after " << cut;
+    EXPECT_EQ(platform.files[kConfigPath], previous) << "cut after " << cut;
+    EXPECT_EQ(platform.files.count(temporary), 0u) << "cut after " << cut;
+  }
+
+  FakePlatform platform;
+  platform.files[kConfigPath] = previous;
+  EXPECT_TRUE(SaveFileAtomically(platform, kConfigPath, next));
+  EXPECT_EQ(platform.files[kConfigPath], next);
+  EXPECT_EQ(platform.files.size(), 1u);
 }
 
 }  // namespace
