@@ -68,7 +68,7 @@ class Platform {
   // A failure can leave a partly written file behind.
   virtual bool WriteNewFile(const std::wstring& path, std::string_view bytes) = 0;
   // Moves `from` over `to` in one step, replacing it.
-  virtual bool ReplaceFile(const std::wstring& from, const std::wstring& to) = 0;
+  virtual bool MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
   virtual void RemoveFile(const std::wstring& path) = 0;
 
   // Text in the system's ANSI code page, as the user will see it.

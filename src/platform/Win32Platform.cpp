@@ -106,7 +106,7 @@ bool Win32Platform::WriteNewFile(const std::wstring& path, std::string_view byte
          written == bytes.size() && ::FlushFileBuffers(file.get());
 }
 
-bool Win32Platform::ReplaceFile(const std::wstring& from, const std::wstring& to) {
+bool Win32Platform::MoveFileOver(const std::wstring& from, const std::wstring& to) {
   return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 

@@ -5,7 +5,7 @@
 
 namespace quellaro {
 
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
  public:
   std::int16_t GetAsyncKeyState(int virtualKey) override;
   WindowHandle GetForegroundWindow() override;
@@ -16,7 +16,7 @@ class Win32Platform final : public Platform {
   FileProbe ProbeFile(const std::wstring& path) override;
   std::optional<std::string> ReadWholeFile(const std::wstring& path) override;
   bool WriteNewFile(const std::wstring& path, std::string_view bytes) override;
-  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override;
+  bool MoveFileOver(const std::wstring& from, const std::wstring& to) override;
   void RemoveFile(const std::wstring& path) override;
   std::wstring FromAnsi(std::string_view bytes) override;
   void ShowMessage(WindowHandle owner, const std::wstring& text) override;

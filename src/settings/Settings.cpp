@@ -136,7 +136,7 @@ std::string FormatSettings(std::int16_t hotKey, int checkValue) {
 
 bool SaveFileAtomically(Platform& platform, const std::wstring& path, std::string_view bytes) {
   const std::wstring temporary = path + L".tmp";
-  if (platform.WriteNewFile(temporary, bytes) && platform.ReplaceFile(temporary, path)) return true;
+  if (platform.WriteNewFile(temporary, bytes) && platform.MoveFileOver(temporary, path)) return true;
   platform.RemoveFile(temporary);  // best effort: a leftover is overwritten by the next save
   return false;
 }

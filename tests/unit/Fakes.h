@@ -105,8 +105,8 @@ class FakePlatform : public Platform {
     files[path] = std::string(bytes);
     return true;
   }
-  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override {
-    calls.push_back("ReplaceFile(" + Narrow(from) + ", " + Narrow(to) + ")");
+  bool MoveFileOver(const std::wstring& from, const std::wstring& to) override {
+    calls.push_back("MoveFileOver(" + Narrow(from) + ", " + Narrow(to) + ")");
     if (replaceFails || !files.count(from)) return false;
     files[to] = files[from];
     files.erase(from);
