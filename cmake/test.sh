@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, then builds and runs the host unit
-# tests, the Windows builds (x86_64 tested, i686 compiled), the exe checks
-# and the end-to-end tests under Wine in a virtual X display.
+# tests (plain and under ASan/UBSan), a short fuzz run of the settings loader,
+# the Windows builds (x86_64 tested, i686 compiled), the exe and release zip
+# checks, the end-to-end tests under Wine in a virtual X display, the
+# screenshot script, and the format and lint checks.
 # Ends with one line: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +25,8 @@ count() {
   passed=$((passed + t - f))
   failed=$((failed + f))
 }
+# Counts one check that passes when its command succeeds.
+pass_if() { if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi; }
 step() { echo; echo "== $*"; }
 log=$(mktemp -d)
 
@@ -33,6 +37,17 @@ if cmake --preset host >/dev/null && cmake --build --preset host; then
 else
   failed=$((failed + 1))
 fi
+
+step "Host: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+if cmake --preset host-sanitize >/dev/null && cmake --build --preset host-sanitize; then
+  ctest --preset host-sanitize 2>&1 | tee "$log/sanitize.txt" | tail -n 3
+  count "$log/sanitize.txt"
+else
+  failed=$((failed + 1))
+fi
+
+step "Host: fuzzing the settings loader for 20 s"
+pass_if bash cmake/fuzz.sh 20
 
 step "Windows i686: compiles"
 if cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86; then
@@ -49,6 +64,23 @@ if cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64; 
 else
   failed=$((failed + 1))
 fi
+
+step "Screenshots: the script that makes the README's pictures"
+screenshots() {
+  rm -rf build/screenshots
+  bash cmake/wine-showcase.sh --screenshots build/screenshots || return 1
+  local name colours
+  for name in main about; do
+    # A real picture of a window has many colours; a blank or black capture has one or two.
+    colours=$(identify -format '%k' "build/screenshots/$name.png" 2>/dev/null) || { echo "missing $name.png"; return 1; }
+    echo "$name.png: $(identify -format '%wx%h' "build/screenshots/$name.png"), $colours colours"
+    [ "$colours" -gt 16 ] || return 1
+  done
+}
+pass_if screenshots
+
+step "Format and static checks"
+pass_if bash cmake/lint.sh
 
 rm -rf "$log"
 echo
