@@ -8,7 +8,7 @@ bash cmake/deps-debian.sh
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 cpack --preset windows-x64 >/dev/null
-echo "Release zip: build/windows-x64/Quellaro-1.0.1-win64.zip"
+echo "Release zip: $(ls build/windows-x64/Quellaro-*-win64.zip)"
 
 if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
   source cmake/wine-prefix.sh
