@@ -1,0 +1,446 @@
+// Measures Quellaro against the baseline program under the same conditions
+// and prints the figures as Markdown rows. Runs beside Quellaro.exe and
+// quellaro_baseline.exe; every run uses fresh folders.
+//   quellaro_bench.exe [--quick]
+#include "Harness.h"  // windows.h first
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/Layout.h"
+
+namespace {
+
+using namespace e2e;
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::wstring ModuleDirectory() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  const std::wstring full(path, length);
+  return full.substr(0, full.find_last_of(L'\\'));
+}
+
+struct Settings {
+  int starts = 10;
+  int idleSeconds = 60;
+  int latencyPresses = 50;
+  int pressesPerLength = 20;
+  int heldTicks = 1000;
+  int trayTrips = 200;
+  int aboutCycles = 200;
+};
+
+struct Target {
+  const char* name;
+  const wchar_t* sourceExe;  // beside this program
+  const wchar_t* mainClass;
+};
+constexpr Target kQuellaro{"Quellaro", L"Quellaro.exe", L"Quellaro.setPos"};
+constexpr Target kBaseline{"baseline", L"quellaro_baseline.exe", L"QuellaroBaseline"};
+
+HWND VisibleWindow(DWORD processId, const wchar_t* className) {
+  for (HWND window : TopLevelWindows(processId, className)) {
+    if (::IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
+struct Memory {
+  double privateKb = 0;
+  double workingSetKb = 0;
+};
+
+std::string ReadText(const std::wstring& path) {
+  std::string text;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  char chunk[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) text.append(chunk, read);
+  ::CloseHandle(file);
+  return text;
+}
+
+std::vector<std::wstring> Names(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0) {
+      names.emplace_back(found.cFileName);
+    }
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return names;
+}
+
+double Field(const std::string& text, const char* name) {  // "Name:   123 kB"
+  const std::size_t at = text.find(name);
+  return at == std::string::npos ? 0 : std::strtod(text.c_str() + at + std::strlen(name), nullptr);
+}
+
+// Under Wine every Windows process is a Linux process, and Wine reports no
+// CPU time, private bytes or handle counts of other processes; Linux does,
+// through /proc, which Wine shows as drive Z:. Empty on Windows.
+class LinuxView {
+ public:
+  LinuxView() = default;
+  // The process whose command line names `folder` (each run's folder is unique).
+  explicit LinuxView(const std::wstring& folder) {
+    const std::string needle = Utf8(folder.substr(folder.find_last_of(L'\\') + 1));
+    for (const std::wstring& name : Names(L"Z:\\proc")) {
+      if (name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+      if (ReadText(L"Z:\\proc\\" + name + L"\\cmdline").find(needle) != std::string::npos) {
+        proc_ = L"Z:\\proc\\" + name;
+        break;
+      }
+    }
+  }
+  bool Found() const { return !proc_.empty(); }
+  // Time on a CPU, all threads, from the scheduler's nanosecond counters.
+  double CpuMs() const {
+    double ns = 0;
+    for (const std::wstring& task : Names(proc_ + L"\\task")) {
+      ns += std::strtod(ReadText(proc_ + L"\\task\\" + task + L"\\schedstat").c_str(), nullptr);
+    }
+    return ns / 1e6;
+  }
+  Memory ReadMemory() const {
+    const std::string rollup = ReadText(proc_ + L"\\smaps_rollup");
+    return Memory{Field(rollup, "Private_Clean:") + Field(rollup, "Private_Dirty:"),
+                  Field(ReadText(proc_ + L"\\status"), "VmRSS:")};
+  }
+  double OpenFiles() const { return static_cast<double>(Names(proc_ + L"\\fd").size()); }
+
+ private:
+  std::wstring proc_;
+};
+
+// One copy of a program in a folder of its own, from CreateProcess to its
+// visible main window; closed like a user closes it.
+class Run {
+ public:
+  explicit Run(const Target& target) {
+    const std::wstring exe = folder_.Path() + L"\\" + target.sourceExe;
+    ::CopyFileW((ModuleDirectory() + L"\\" + target.sourceExe).c_str(), exe.c_str(), FALSE);
+    const Clock::time_point start = Clock::now();
+    process_ = Process::Start(exe);
+    while (!(main_ = VisibleWindow(process_.Id(), target.mainClass)) && MsSince(start) < 10000) ::Sleep(1);
+    startupMs_ = MsSince(start);
+    handle_ = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_.Id());
+    linux_ = LinuxView(folder_.Path());
+  }
+  ~Run() {
+    if (main_) ::PostMessageW(main_, WM_CLOSE, 0, 0);
+    if (!process_.WaitExit(5000ms)) process_.Kill();
+    if (handle_) ::CloseHandle(handle_);
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  HWND Main() const { return main_; }
+  DWORD Id() const { return process_.Id(); }
+  double StartupMs() const { return startupMs_; }
+  Memory ReadMemory() const {
+    if (linux_.Found()) return linux_.ReadMemory();
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (!::GetProcessMemoryInfo(handle_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters))) {
+      return Memory{};
+    }
+    return Memory{counters.PrivateUsage / 1024.0, counters.WorkingSetSize / 1024.0};
+  }
+  double CpuMs() const {
+    if (linux_.Found()) return linux_.CpuMs();
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(handle_, &created, &exited, &kernel, &user)) return -1;
+    const auto ticks = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return (ticks(kernel) + ticks(user)) / 10000.0;
+  }
+  // Kernel handles, GDI objects, USER objects, windows, private KB, open Linux files.
+  std::vector<double> Counts() const {
+    DWORD handles = 0;
+    ::GetProcessHandleCount(handle_, &handles);
+    int windows = 0;
+    for (HWND window : TopLevelWindows(process_.Id())) {
+      ++windows;
+      ::EnumChildWindows(
+          window,
+          [](HWND, LPARAM count) {
+            ++*reinterpret_cast<int*>(count);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&windows));
+    }
+    return {static_cast<double>(handles), static_cast<double>(::GetGuiResources(handle_, GR_GDIOBJECTS)),
+            static_cast<double>(::GetGuiResources(handle_, GR_USEROBJECTS)), static_cast<double>(windows),
+            ReadMemory().privateKb, linux_.Found() ? linux_.OpenFiles() : -1};
+  }
+
+ private:
+  AppFolder folder_;
+  Process process_;
+  HWND main_ = nullptr;
+  HANDLE handle_ = nullptr;
+  LinuxView linux_;
+  double startupMs_ = 0;
+};
+
+double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t index = static_cast<std::size_t>(p * (values.size() - 1) + 0.5);
+  return values[index];
+}
+double Median(const std::vector<double>& values) { return Percentile(values, 0.5); }
+
+void Row(const char* what, const std::string& quellaro, const std::string& baseline, const std::string& ratio,
+         const std::string& target) {
+  std::printf("| %s | %s | %s | %s | %s |\n", what, quellaro.c_str(), baseline.c_str(), ratio.c_str(), target.c_str());
+  std::fflush(stdout);
+}
+std::string Fixed(double value, int decimals = 1) {
+  char text[64];
+  std::snprintf(text, sizeof(text), "%.*f", decimals, value);
+  return text;
+}
+std::string Ratio(double quellaro, double baseline, double limit) {
+  if (baseline <= 0) return "n/a";
+  const double ratio = quellaro / baseline;
+  return Fixed(ratio, 2) + (limit > 0 ? (ratio <= limit ? " (met)" : " (NOT met)") : "");
+}
+
+// Start-up time and memory: medians over fresh starts.
+void MeasureStarts(const Settings& settings) {
+  std::vector<double> startup[2], privateKb[2], workingKb[2];
+  for (int i = 0; i < settings.starts; ++i) {
+    for (int which = 0; which < 2; ++which) {
+      Run run(which == 0 ? kQuellaro : kBaseline);
+      startup[which].push_back(run.StartupMs());
+      Pause(700ms);  // start-up work done, first paint over
+      const Memory memory = run.ReadMemory();
+      privateKb[which].push_back(memory.privateKb);
+      workingKb[which].push_back(memory.workingSetKb);
+    }
+  }
+  const auto row = [](const char* what, const std::vector<double>* values, const char* unit, double limit) {
+    Row(what, Fixed(Median(values[0])) + unit, Fixed(Median(values[1])) + unit,
+        Ratio(Median(values[0]), Median(values[1]), limit), "≤ " + Fixed(limit, 1));
+  };
+  row("Start-up to visible main window (median)", startup, " ms", 1.3);
+  row("Private bytes after start-up (median)", privateKb, " KB", 1.3);
+  row("Working set after start-up (median)", workingKb, " KB", 1.3);
+}
+
+// CPU used while idle: Quellaro hidden in the tray, the baseline shown;
+// both over the same seconds.
+void MeasureIdle(const Settings& settings) {
+  Run quellaro(kQuellaro);
+  Run baseline(kBaseline);
+  ClickCenter(::GetDlgItem(quellaro.Main(), quellaro::kIdCmdMini));
+  WaitUntil([&] { return !::IsWindowVisible(quellaro.Main()); });
+  Pause(1000ms);
+  const double q0 = quellaro.CpuMs(), b0 = baseline.CpuMs();
+  Pause(std::chrono::seconds(settings.idleSeconds));
+  const double q = quellaro.CpuMs() - q0, b = baseline.CpuMs() - b0;
+  Row(("CPU time over " + std::to_string(settings.idleSeconds) + " s idle (Quellaro in the tray)").c_str(),
+      Fixed(q) + " ms", Fixed(b) + " ms", Ratio(q, b, 1.2), "≤ 1.2");
+}
+
+// Makes sure the demo window is in front and not topmost before a press.
+void Prepare(HWND demo) {
+  if (IsTopmost(demo)) ::SetWindowPos(demo, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (::GetForegroundWindow() != demo) Activate(demo);
+  WaitUntil([&] { return !IsTopmost(demo); }, 1000ms);
+}
+
+struct Latency {
+  std::vector<double> ms;
+  int missed = 0;
+};
+
+// Key-down to topmost, at random phases of the poll.
+Latency MeasureLatency(const Target& target, int presses, std::mt19937& random) {
+  Run run(target);
+  DemoWindow demo;
+  Latency result;
+  std::uniform_int_distribution<int> phase(0, 199);
+  for (int i = 0; i < presses; ++i) {
+    Prepare(demo.Window());
+    Pause(Milliseconds(300 + phase(random)));
+    KeyDown(VK_F8);
+    const Clock::time_point down = Clock::now();
+    while (!IsTopmost(demo.Window()) && MsSince(down) < 1000) ::Sleep(1);
+    const double ms = MsSince(down);
+    KeyUp(VK_F8);
+    if (IsTopmost(demo.Window())) result.ms.push_back(ms);
+    else ++result.missed;
+  }
+  Pause(300ms);
+  return result;
+}
+
+std::string Summary(const Latency& latency) {
+  const std::vector<double>& ms = latency.ms;
+  if (ms.empty()) return "no flips";
+  return Fixed(*std::min_element(ms.begin(), ms.end()), 0) + " / " + Fixed(Median(ms), 0) + " / " +
+         Fixed(Percentile(ms, 0.95), 0) + " / " + Fixed(*std::max_element(ms.begin(), ms.end()), 0) +
+         (latency.missed ? " (" + std::to_string(latency.missed) + " missed)" : "");
+}
+
+void ReportLatency(const Settings& settings) {
+  std::mt19937 random(20261209);
+  const Latency quellaro = MeasureLatency(kQuellaro, settings.latencyPresses, random);
+  const Latency baseline = MeasureLatency(kBaseline, settings.latencyPresses, random);
+  Row(("Key-down → topmost, ms: min / median / p95 / max over " + std::to_string(settings.latencyPresses) +
+       " presses")
+          .c_str(),
+      Summary(quellaro), Summary(baseline),
+      quellaro.ms.empty() || baseline.ms.empty() ? "n/a" : Ratio(Median(quellaro.ms), Median(baseline.ms), 1.1),
+      "median within 10 %");
+  const auto ratio = [](const Latency& q, const Latency& b, double p) {
+    return q.ms.empty() || b.ms.empty() ? std::string("n/a")
+                                        : Ratio(Percentile(q.ms, p), Percentile(b.ms, p), 1.1);
+  };
+  Row("Key-down → topmost, p95 and max", "", "", ratio(quellaro, baseline, 0.95) + " / " + ratio(quellaro, baseline, 1.0),
+      "within 10 %");
+}
+
+// How often a press of a given length flips the window at all, and how often
+// more than once.
+void MeasureDetection(const Target& target, const Settings& settings, std::vector<std::string>& cells,
+                      std::mt19937& random) {
+  Run run(target);
+  DemoWindow demo;
+  std::uniform_int_distribution<int> phase(0, 199);
+  for (int length : {50, 100, 150, 250}) {
+    int flipped = 0, flippedTwice = 0;
+    for (int i = 0; i < settings.pressesPerLength; ++i) {
+      Prepare(demo.Window());
+      Pause(Milliseconds(300 + phase(random)));
+      int flips = 0;
+      bool topmost = false;
+      KeyDown(VK_F8);
+      const Clock::time_point down = Clock::now();
+      bool released = false;
+      while (MsSince(down) < length + 450) {
+        if (!released && MsSince(down) >= length) {
+          KeyUp(VK_F8);
+          released = true;
+        }
+        const bool now = IsTopmost(demo.Window());
+        if (now != topmost) ++flips;
+        topmost = now;
+        ::Sleep(1);
+      }
+      flipped += flips >= 1 ? 1 : 0;
+      flippedTwice += flips >= 2 ? 1 : 0;
+    }
+    cells.push_back(std::to_string(flipped * 100 / settings.pressesPerLength) + " % / " +
+                    std::to_string(flippedTwice * 100 / settings.pressesPerLength) + " %");
+  }
+}
+
+void ReportDetection(const Settings& settings) {
+  std::mt19937 random(42);
+  std::vector<std::string> quellaro, baseline;
+  MeasureDetection(kQuellaro, settings, quellaro, random);
+  MeasureDetection(kBaseline, settings, baseline, random);
+  const int lengths[] = {50, 100, 150, 250};
+  for (int i = 0; i < 4; ++i) {
+    Row(("Press of " + std::to_string(lengths[i]) + " ms: flipped at all / more than once (" +
+         std::to_string(settings.pressesPerLength) + " presses)")
+            .c_str(),
+        quellaro[i], baseline[i], "", "reported");
+  }
+}
+
+// Resource counts before and after long stretches of use.
+void MeasureLeaks(const Settings& settings) {
+  Run run(kQuellaro);
+  HWND main = run.Main();
+  const auto trayTrip = [&] {
+    ClickCenter(::GetDlgItem(main, quellaro::kIdCmdMini));
+    WaitUntil([&] { return !::IsWindowVisible(main) && TrayIconShown(); });
+    // Apart by more than the double-click time, so the icon sees single clicks.
+    Pause(Milliseconds(::GetDoubleClickTime() + 50));
+    Click(TrayIconSlot());
+    return WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; });
+  };
+  const auto aboutCycle = [&] {
+    ClickCenter(::GetDlgItem(main, quellaro::kIdCommand1));
+    HWND about = FindTopLevel(run.Id(), kAboutClass, 3000ms);
+    if (!about) return false;
+    WaitUntil([&] { return ::IsWindowVisible(about) != FALSE; });
+    ::PostMessageW(about, WM_CLOSE, 0, 0);
+    return WaitUntil([&] { return !::IsWindow(about); });
+  };
+  // One of each first: what is loaded once and kept is not a leak.
+  trayTrip();
+  aboutCycle();
+  Pause(500ms);
+  std::vector<std::vector<double>> columns{run.Counts()};
+
+  {
+    DemoWindow demo;
+    Activate(demo.Window());
+    KeyDown(VK_F8);
+    Pause(Milliseconds(200 * settings.heldTicks));
+    KeyUp(VK_F8);
+    Pause(500ms);
+    columns.push_back(run.Counts());
+  }
+  Activate(main);
+  int trips = 0;
+  for (int i = 0; i < settings.trayTrips; ++i) trips += trayTrip() ? 1 : 0;
+  Pause(500ms);
+  columns.push_back(run.Counts());
+  int cycles = 0;
+  for (int i = 0; i < settings.aboutCycles; ++i) cycles += aboutCycle() ? 1 : 0;
+  Pause(500ms);
+  columns.push_back(run.Counts());
+
+  const char* names[] = {"kernel handles (Windows)", "GDI objects (Windows)", "USER objects (Windows)",
+                         "windows and controls", "private KB", "open files (Linux, under Wine)"};
+  std::printf("\n| Quellaro's resources | at start | after %d ticks with F8 held | after %d/%d tray round trips | "
+              "after %d/%d About cycles |\n|---|---|---|---|---|\n",
+              settings.heldTicks, trips, settings.trayTrips, cycles, settings.aboutCycles);
+  for (std::size_t r = 0; r < 6; ++r) {
+    std::printf("| %s | %.0f | %.0f | %.0f | %.0f |\n", names[r], columns[0][r], columns[1][r], columns[2][r],
+                columns[3][r]);
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wcscmp(argv[1], L"--demo") == 0) return RunDemoWindow();
+  Settings settings;
+  if (argc > 1 && std::wcscmp(argv[1], L"--quick") == 0) settings = Settings{3, 5, 10, 5, 25, 5, 5};
+  ::timeBeginPeriod(1);
+  std::printf("| Measure | Quellaro | baseline | Quellaro / baseline | target |\n|---|---|---|---|---|\n");
+  MeasureStarts(settings);
+  ReportLatency(settings);
+  ReportDetection(settings);
+  MeasureIdle(settings);
+  MeasureLeaks(settings);
+  ::timeEndPeriod(1);
+  return 0;
+}

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The benchmark: builds Quellaro, a bare baseline program with the same flags
+# and the measuring driver, runs them under Wine in a virtual X display and
+# prints one table of figures, Quellaro beside the baseline; then fuzzes the
+# settings loader. Writes the output to docs/benchmarks.md as well.
+#   bash bench/run.sh            the full run (about 25 minutes)
+#   bash bench/run.sh --quick    every phase shortened, for trying things out
+set -uo pipefail
+cd "$(dirname "$0")/.."
+quick=${1:-}
+command="bash bench/run.sh${quick:+ $quick}"
+bash cmake/deps-debian.sh || exit 1
+
+build=build/bench
+cmake -S . -B "$build" -G Ninja --toolchain cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -Wno-dev \
+  -DQUELLARO_BENCH=ON -DQUELLARO_TESTS=OFF >/dev/null 2>&1 || exit 1
+cmake --build "$build" >/dev/null || exit 1
+
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+{
+  echo "Command: \`$command\`"
+  echo
+  echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo
+  echo "Machine: $(uname -srm); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores;" \
+    "$(/usr/lib/wine/wine64 --version 2>/dev/null) in Xvfb; MinGW-w64 $(x86_64-w64-mingw32-g++-posix -dumpversion)"
+  echo
+  size() { stat -c %s "$1"; }
+  imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | paste -sd ' '; }
+  q=$(size "$build/Quellaro.exe")
+  b=$(size "$build/quellaro_baseline.exe")
+  verdict=$([ "$q" -le 204800 ] && echo met || echo "NOT met")
+  echo "| Measure | Quellaro | baseline | Quellaro / baseline | target |"
+  echo "|---|---|---|---|---|"
+  echo "| Exe size (x86_64, stripped) | $q bytes | $b bytes | $(awk "BEGIN{printf \"%.2f\", $q/$b}") | ≤ 204,800 bytes ($verdict) |"
+  echo "| Imported DLLs | $(imports "$build/Quellaro.exe") | $(imports "$build/quellaro_baseline.exe") | | system DLLs only |"
+} | tee "$out"
+
+# The driver prints its own header row; drop it so the rows join the table above.
+WINEPREFIX=$PWD/$build/wineprefix xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  source cmake/wine-prefix.sh
+  start_wine_desktop
+  "$WINE" "$1/quellaro_bench.exe" $2
+  "$WINESERVER" -k 2>/dev/null || true
+' bench "$build" "$quick" | tr -d '\r' | sed '1,2d' | tee -a "$out"
+
+echo | tee -a "$out"
+seconds=600
+[ -n "$quick" ] && seconds=10
+echo "Fuzzing the settings loader (libFuzzer, ASan, UBSan) for $seconds s:" | tee -a "$out"
+bash cmake/fuzz.sh "$seconds" | sed 's/^/    /' | tee -a "$out"
+
+{
+  echo "# Benchmarks"
+  echo
+  cat bench/README.md
+  echo
+  echo "## Latest run"
+  echo
+  cat "$out"
+} >docs/benchmarks.md
+echo
+echo "Written to docs/benchmarks.md"
