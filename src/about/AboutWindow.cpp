@@ -24,9 +24,25 @@ struct ComRelease {
   void operator()(IUnknown* object) const noexcept { object->Release(); }
 };
 
+// The OLE calls the picture needs, from DLLs loaded on the first About.
+struct Ole {
+  using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+  using CreateStreamOnHGlobalFn = HRESULT(WINAPI*)(HGLOBAL, BOOL, LPSTREAM*);
+  using OleLoadPictureFn = HRESULT(WINAPI*)(LPSTREAM, LONG, BOOL, REFIID, LPVOID*);
+  CoInitializeExFn coInitializeEx = SystemFunctionAs<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
+  CreateStreamOnHGlobalFn createStreamOnHGlobal =
+      SystemFunctionAs<CreateStreamOnHGlobalFn>(L"ole32.dll", "CreateStreamOnHGlobal");
+  OleLoadPictureFn oleLoadPicture = SystemFunctionAs<OleLoadPictureFn>(L"oleaut32.dll", "OleLoadPicture");
+  bool ready = coInitializeEx && createStreamOnHGlobal && oleLoadPicture &&
+               SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+};
+
 // Decodes the JPEG resource through the system's picture loader and renders
 // it once into a bitmap of `size` pixels.
 UniqueBitmap LoadPicture(HINSTANCE instance, int size) {
+  // COM stays initialised on this thread for the rest of the process.
+  static const Ole ole;
+  if (!ole.ready) return UniqueBitmap();
   HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(kIdrAboutPicture), MAKEINTRESOURCEW(10));  // RT_RCDATA
   if (!resource) return UniqueBitmap();
   HGLOBAL loaded = ::LoadResource(instance, resource);
@@ -41,13 +57,13 @@ UniqueBitmap LoadPicture(HINSTANCE instance, int size) {
     ::GlobalUnlock(copy);
   }
   IStream* rawStream = nullptr;
-  if (FAILED(::CreateStreamOnHGlobal(copy, TRUE, &rawStream))) {  // the stream frees `copy`
+  if (FAILED(ole.createStreamOnHGlobal(copy, TRUE, &rawStream))) {  // the stream frees `copy`
     ::GlobalFree(copy);
     return UniqueBitmap();
   }
   std::unique_ptr<IStream, ComRelease> stream(rawStream);
   IPicture* rawPicture = nullptr;
-  if (FAILED(::OleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
+  if (FAILED(ole.oleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
                               reinterpret_cast<void**>(&rawPicture)))) {
     return UniqueBitmap();
   }

@@ -2,7 +2,6 @@
 #include "platform/Win32.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <cstdlib>
 
@@ -60,7 +59,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  const bool comReady = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));  // picture decoding
 
   int exitCode = 0;
   {
@@ -84,6 +82,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       exitCode = 1;
     }
   }
-  if (comReady) ::CoUninitialize();
   return exitCode;
 }

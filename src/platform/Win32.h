@@ -38,4 +38,13 @@ UniqueFont CreateDefaultGuiFont();
 // is DPI aware).
 int ScreenDpi();
 
+// A function of a system DLL that only some uses of the program need (the
+// tray, the About picture), loaded from the system folder on first use so
+// that start-up does not pay for it. The DLL stays loaded. Null if missing.
+FARPROC SystemFunction(const wchar_t* dll, const char* name);
+template <typename Function>
+Function SystemFunctionAs(const wchar_t* dll, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(SystemFunction(dll, name)));
+}
+
 }  // namespace quellaro

@@ -30,6 +30,16 @@ std::wstring ApplicationDirectory() {
   }
 }
 
+FARPROC SystemFunction(const wchar_t* dll, const char* name) {
+  wchar_t folder[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  const std::wstring path = std::wstring(folder, length) + L"\\" + dll;
+  HMODULE module = ::GetModuleHandleW(path.c_str());
+  if (!module) module = ::LoadLibraryW(path.c_str());
+  return module ? ::GetProcAddress(module, name) : nullptr;
+}
+
 UniqueFont CreateDefaultGuiFont() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -67,7 +77,9 @@ bool Win32Platform::Shell_NotifyIconA(unsigned message, const TrayRecord& data) 
   record.hIcon = data.hIcon;
   static_assert(sizeof(record.szTip) >= sizeof(data.szTip));
   std::memcpy(record.szTip, data.szTip.data(), data.szTip.size());
-  return ::Shell_NotifyIconA(message, &record) != FALSE;
+  using ShellNotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
+  static const auto notify = SystemFunctionAs<ShellNotifyIconFn>(L"shell32.dll", "Shell_NotifyIconA");
+  return notify && notify(message, &record) != FALSE;
 }
 
 FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
