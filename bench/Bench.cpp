@@ -66,8 +66,8 @@ struct Memory {
 
 std::string ReadText(const std::wstring& path) {
   std::string text;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+  HANDLE file =
+      ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return text;
   char chunk[4096];
   DWORD read = 0;
@@ -190,9 +190,12 @@ class Run {
           },
           reinterpret_cast<LPARAM>(&windows));
     }
-    return {static_cast<double>(handles), static_cast<double>(::GetGuiResources(handle_, GR_GDIOBJECTS)),
-            static_cast<double>(::GetGuiResources(handle_, GR_USEROBJECTS)), static_cast<double>(windows),
-            ReadMemory().privateKb, linux_.Found() ? linux_.OpenFiles() : -1};
+    return {static_cast<double>(handles),
+            static_cast<double>(::GetGuiResources(handle_, GR_GDIOBJECTS)),
+            static_cast<double>(::GetGuiResources(handle_, GR_USEROBJECTS)),
+            static_cast<double>(windows),
+            ReadMemory().privateKb,
+            linux_.Found() ? linux_.OpenFiles() : -1};
   }
 
  private:
@@ -291,8 +294,10 @@ Latency MeasureLatency(const Target& target, int presses, std::mt19937& random) 
     while (!IsTopmost(demo.Window()) && MsSince(down) < 1000) ::Sleep(1);
     const double ms = MsSince(down);
     KeyUp(VK_F8);
-    if (IsTopmost(demo.Window())) result.ms.push_back(ms);
-    else ++result.missed;
+    if (IsTopmost(demo.Window()))
+      result.ms.push_back(ms);
+    else
+      ++result.missed;
   }
   Pause(300ms);
   return result;
@@ -310,18 +315,16 @@ void ReportLatency(const Settings& settings) {
   std::mt19937 random(20261209);
   const Latency quellaro = MeasureLatency(kQuellaro, settings.latencyPresses, random);
   const Latency baseline = MeasureLatency(kBaseline, settings.latencyPresses, random);
-  Row(("Key-down → topmost, ms: min / median / p95 / max over " + std::to_string(settings.latencyPresses) +
-       " presses")
+  Row(("Key-down → topmost, ms: min / median / p95 / max over " + std::to_string(settings.latencyPresses) + " presses")
           .c_str(),
       Summary(quellaro), Summary(baseline),
       quellaro.ms.empty() || baseline.ms.empty() ? "n/a" : Ratio(Median(quellaro.ms), Median(baseline.ms), 1.1),
       "median within 10 %");
   const auto ratio = [](const Latency& q, const Latency& b, double p) {
-    return q.ms.empty() || b.ms.empty() ? std::string("n/a")
-                                        : Ratio(Percentile(q.ms, p), Percentile(b.ms, p), 1.1);
+    return q.ms.empty() || b.ms.empty() ? std::string("n/a") : Ratio(Percentile(q.ms, p), Percentile(b.ms, p), 1.1);
   };
-  Row("Key-down → topmost, p95 and max", "", "", ratio(quellaro, baseline, 0.95) + " / " + ratio(quellaro, baseline, 1.0),
-      "within 10 %");
+  Row("Key-down → topmost, p95 and max", "", "",
+      ratio(quellaro, baseline, 0.95) + " / " + ratio(quellaro, baseline, 1.0), "within 10 %");
 }
 
 // How often a press of a given length flips the window at all, and how often
@@ -409,23 +412,36 @@ void MeasureLeaks(const Settings& settings) {
     columns.push_back(run.Counts());
   }
   Activate(main);
+  // Half way and at the end: growth that goes on is a leak, a step once is a cache.
   int trips = 0;
-  for (int i = 0; i < settings.trayTrips; ++i) trips += trayTrip() ? 1 : 0;
-  Pause(500ms);
-  columns.push_back(run.Counts());
+  for (int i = 0; i < settings.trayTrips; ++i) {
+    trips += trayTrip() ? 1 : 0;
+    if (i + 1 == settings.trayTrips / 2 || i + 1 == settings.trayTrips) columns.push_back(run.Counts());
+  }
   int cycles = 0;
-  for (int i = 0; i < settings.aboutCycles; ++i) cycles += aboutCycle() ? 1 : 0;
-  Pause(500ms);
-  columns.push_back(run.Counts());
+  for (int i = 0; i < settings.aboutCycles; ++i) {
+    cycles += aboutCycle() ? 1 : 0;
+    if (i + 1 == settings.aboutCycles / 2 || i + 1 == settings.aboutCycles) {
+      Pause(300ms);
+      columns.push_back(run.Counts());
+    }
+  }
 
-  const char* names[] = {"kernel handles (Windows)", "GDI objects (Windows)", "USER objects (Windows)",
-                         "windows and controls", "private KB", "open files (Linux, under Wine)"};
-  std::printf("\n| Quellaro's resources | at start | after %d ticks with F8 held | after %d/%d tray round trips | "
-              "after %d/%d About cycles |\n|---|---|---|---|---|\n",
-              settings.heldTicks, trips, settings.trayTrips, cycles, settings.aboutCycles);
+  const char* names[] = {"kernel handles (Windows)",
+                         "GDI objects (Windows)",
+                         "USER objects (Windows)",
+                         "windows and controls",
+                         "private KB",
+                         "open files (Linux, under Wine)"};
+  std::printf(
+      "\n| Quellaro's resources | at start | after %d ticks with F8 held | after %d, then %d tray round trips "
+      "(%d done) | after %d, then %d About cycles (%d done) |\n|---|---|---|---|---|---|---|\n",
+      settings.heldTicks, settings.trayTrips / 2, settings.trayTrips, trips, settings.aboutCycles / 2,
+      settings.aboutCycles, cycles);
   for (std::size_t r = 0; r < 6; ++r) {
-    std::printf("| %s | %.0f | %.0f | %.0f | %.0f |\n", names[r], columns[0][r], columns[1][r], columns[2][r],
-                columns[3][r]);
+    std::printf("| %s |", names[r]);
+    for (const std::vector<double>& column : columns) std::printf(" %.0f |", column[r]);
+    std::printf("\n");
   }
   std::fflush(stdout);
 }
@@ -435,19 +451,19 @@ void MeasureLeaks(const Settings& settings) {
 int wmain(int argc, wchar_t** argv) {
   if (argc > 1 && std::wcscmp(argv[1], L"--demo") == 0) return RunDemoWindow();
   Settings settings;
-  bool startsOnly = false;  // --starts: start-up and memory only, for quick comparisons
+  std::wstring only;  // --only starts|latency|detection|idle|leaks: one phase, for a closer look
   for (int i = 1; i < argc; ++i) {
-    if (std::wcscmp(argv[i], L"--quick") == 0) settings = Settings{3, 5, 10, 5, 25, 5, 5};
-    if (std::wcscmp(argv[i], L"--starts") == 0) startsOnly = true;
+    if (std::wcscmp(argv[i], L"--quick") == 0) settings = Settings{3, 5, 10, 5, 25, 6, 6};
+    if (std::wcscmp(argv[i], L"--only") == 0 && i + 1 < argc) only = argv[++i];
   }
+  const auto runs = [&](const wchar_t* phase) { return only.empty() || only == phase; };
   ::timeBeginPeriod(1);
   std::printf("| Measure | Quellaro | baseline | Quellaro / baseline | target |\n|---|---|---|---|---|\n");
-  MeasureStarts(settings);
-  if (startsOnly) return 0;
-  ReportLatency(settings);
-  ReportDetection(settings);
-  MeasureIdle(settings);
-  MeasureLeaks(settings);
+  if (runs(L"starts")) MeasureStarts(settings);
+  if (runs(L"latency")) ReportLatency(settings);
+  if (runs(L"detection")) ReportDetection(settings);
+  if (runs(L"idle")) MeasureIdle(settings);
+  if (runs(L"leaks")) MeasureLeaks(settings);
   ::timeEndPeriod(1);
   return 0;
 }

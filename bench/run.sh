@@ -3,12 +3,14 @@
 # and the measuring driver, runs them under Wine in a virtual X display and
 # prints one table of figures, Quellaro beside the baseline; then fuzzes the
 # settings loader. Writes the output to docs/benchmarks.md as well.
-#   bash bench/run.sh            the full run (about 25 minutes)
-#   bash bench/run.sh --quick    every phase shortened, for trying things out
+#   bash bench/run.sh                  the full run (about 30 minutes)
+#   bash bench/run.sh --quick          every phase shortened, for trying things out
+#   bash bench/run.sh --only PHASE     one phase: starts, latency, detection, idle or leaks
+# Only the full run rewrites docs/benchmarks.md.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-quick=${1:-}
-command="bash bench/run.sh${quick:+ $quick}"
+args=("$@")
+command="bash bench/run.sh${*:+ $*}"
 bash cmake/deps-debian.sh || exit 1
 
 build=build/bench
@@ -41,16 +43,20 @@ trap 'rm -f "$out"' EXIT
 WINEPREFIX=$PWD/$build/wineprefix xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   source cmake/wine-prefix.sh
   start_wine_desktop
-  "$WINE" "$1/quellaro_bench.exe" $2
+  build=$1
+  shift
+  "$WINE" "$build/quellaro_bench.exe" "$@"
   "$WINESERVER" -k 2>/dev/null || true
-' bench "$build" "$quick" | tr -d '\r' | sed '1,2d' | tee -a "$out"
+' bench "$build" "${args[@]}" | tr -d '\r' | sed '1,2d' | tee -a "$out"
 
+[[ " $* " == *" --only "* ]] && exit 0
 echo | tee -a "$out"
 seconds=600
-[ -n "$quick" ] && seconds=10
+[[ " $* " == *" --quick "* ]] && seconds=10
 echo "Fuzzing the settings loader (libFuzzer, ASan, UBSan) for $seconds s:" | tee -a "$out"
 bash cmake/fuzz.sh "$seconds" | sed 's/^/    /' | tee -a "$out"
 
+[ $# -eq 0 ] || exit 0
 {
   echo "# Benchmarks"
   echo

@@ -64,7 +64,7 @@ UniqueBitmap LoadPicture(HINSTANCE instance, int size) {
   std::unique_ptr<IStream, ComRelease> stream(rawStream);
   IPicture* rawPicture = nullptr;
   if (FAILED(ole.oleLoadPicture(stream.get(), static_cast<LONG>(bytes), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(&rawPicture)))) {
+                                reinterpret_cast<void**>(&rawPicture)))) {
     return UniqueBitmap();
   }
   std::unique_ptr<IPicture, ComRelease> picture(rawPicture);
