@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -280,8 +281,10 @@ struct Latency {
   int missed = 0;
 };
 
-// Key-down to topmost, at random phases of the poll.
-Latency MeasureLatency(const Target& target, int presses, std::mt19937& random) {
+// Key-down to topmost, at random phases of the poll. Both programs are given
+// the same sequence of waits, so they are compared on the same phases.
+Latency MeasureLatency(const Target& target, int presses, std::uint32_t seed) {
+  std::mt19937 random(seed);
   Run run(target);
   DemoWindow demo;
   Latency result;
@@ -312,9 +315,9 @@ std::string Summary(const Latency& latency) {
 }
 
 void ReportLatency(const Settings& settings) {
-  std::mt19937 random(20261209);
-  const Latency quellaro = MeasureLatency(kQuellaro, settings.latencyPresses, random);
-  const Latency baseline = MeasureLatency(kBaseline, settings.latencyPresses, random);
+  constexpr std::uint32_t kSeed = 20261209;
+  const Latency quellaro = MeasureLatency(kQuellaro, settings.latencyPresses, kSeed);
+  const Latency baseline = MeasureLatency(kBaseline, settings.latencyPresses, kSeed);
   Row(("Key-down → topmost, ms: min / median / p95 / max over " + std::to_string(settings.latencyPresses) + " presses")
           .c_str(),
       Summary(quellaro), Summary(baseline),
@@ -330,7 +333,8 @@ void ReportLatency(const Settings& settings) {
 // How often a press of a given length flips the window at all, and how often
 // more than once.
 void MeasureDetection(const Target& target, const Settings& settings, std::vector<std::string>& cells,
-                      std::mt19937& random) {
+                      std::uint32_t seed) {
+  std::mt19937 random(seed);
   Run run(target);
   DemoWindow demo;
   std::uniform_int_distribution<int> phase(0, 199);
@@ -363,10 +367,10 @@ void MeasureDetection(const Target& target, const Settings& settings, std::vecto
 }
 
 void ReportDetection(const Settings& settings) {
-  std::mt19937 random(42);
+  constexpr std::uint32_t kSeed = 42;
   std::vector<std::string> quellaro, baseline;
-  MeasureDetection(kQuellaro, settings, quellaro, random);
-  MeasureDetection(kBaseline, settings, baseline, random);
+  MeasureDetection(kQuellaro, settings, quellaro, kSeed);
+  MeasureDetection(kBaseline, settings, baseline, kSeed);
   const int lengths[] = {50, 100, 150, 250};
   for (int i = 0; i < 4; ++i) {
     Row(("Press of " + std::to_string(lengths[i]) + " ms: flipped at all / more than once (" +
@@ -434,8 +438,8 @@ void MeasureLeaks(const Settings& settings) {
                          "private KB",
                          "open files (Linux, under Wine)"};
   std::printf(
-      "\n| Quellaro's resources | at start | after %d ticks with F8 held | after %d, then %d tray round trips "
-      "(%d done) | after %d, then %d About cycles (%d done) |\n|---|---|---|---|---|---|---|\n",
+      "\n| Quellaro's resources | at start | after %d ticks with F8 held | after %d tray round trips | after %d "
+      "(%d done) | after %d About cycles | after %d (%d done) |\n|---|---|---|---|---|---|---|\n",
       settings.heldTicks, settings.trayTrips / 2, settings.trayTrips, trips, settings.aboutCycles / 2,
       settings.aboutCycles, cycles);
   for (std::size_t r = 0; r < 6; ++r) {
