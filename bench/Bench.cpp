@@ -416,20 +416,21 @@ void MeasureLeaks(const Settings& settings) {
     columns.push_back(run.Counts());
   }
   Activate(main);
-  // Half way and at the end: growth that goes on is a leak, a step once is a cache.
-  int trips = 0;
-  for (int i = 0; i < settings.trayTrips; ++i) {
-    trips += trayTrip() ? 1 : 0;
-    if (i + 1 == settings.trayTrips / 2 || i + 1 == settings.trayTrips) columns.push_back(run.Counts());
-  }
-  int cycles = 0;
-  for (int i = 0; i < settings.aboutCycles; ++i) {
-    cycles += aboutCycle() ? 1 : 0;
-    if (i + 1 == settings.aboutCycles / 2 || i + 1 == settings.aboutCycles) {
-      Pause(300ms);
-      columns.push_back(run.Counts());
+  // Repeats a step, reading the counts half way and at the end: growth that
+  // goes on is a leak, a step once is a cache. Returns how many steps worked.
+  const auto repeat = [&](int times, const auto& step) {
+    int worked = 0;
+    for (int i = 1; i <= times; ++i) {
+      worked += step() ? 1 : 0;
+      if (i == times / 2 || i == times) {
+        Pause(300ms);
+        columns.push_back(run.Counts());
+      }
     }
-  }
+    return worked;
+  };
+  const int trips = repeat(settings.trayTrips, trayTrip);
+  const int cycles = repeat(settings.aboutCycles, aboutCycle);
 
   const char* names[] = {"kernel handles (Windows)",
                          "GDI objects (Windows)",
