@@ -24,16 +24,9 @@ inline constexpr wchar_t kAboutCredit[] = L"Quellaro 开发组 制作，免费�
 inline constexpr wchar_t kAboutHelp[] =
     L"    使用说明：在设定热键后，激活您想置顶的窗口，然后按已设定的热键即可，再按一次即可取消置顶。";
 
-// Fonts of the labels; a null face means the window's default font.
-struct LabelFont {
-  const wchar_t* face;
-  int pointTenths;
-  int weight;
-};
-
 struct AboutControlSpec {
   ControlSpec control;
-  LabelFont font;
+  FontSpec font;   // the picture has none
   bool blackText;  // otherwise the system's button-text colour
 };
 
@@ -44,7 +37,7 @@ inline constexpr AboutControlSpec kAboutControls[] = {
      {kSongTi, 105, 700},
      true},
     {{kIdLblTitle, "lblTitle", ControlKind::Label, kAboutTitle, 2880, 240, 3885, 480}, {kSongTi, 120, 700}, true},
-    {{kIdLbHelp, "LbHelp", ControlKind::Label, kAboutHelp, 2880, 1320, 3855, 975}, {nullptr, 0, 0}, false},
+    {{kIdLbHelp, "LbHelp", ControlKind::Label, kAboutHelp, 2880, 1320, 3855, 975}, kDefaultFont, false},
 };
 
 }  // namespace quellaro

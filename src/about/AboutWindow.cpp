@@ -86,13 +86,6 @@ UniqueBitmap LoadPicture(HINSTANCE instance, int size) {
   return bitmap;
 }
 
-UniqueFont CreateLabelFont(const LabelFont& font, int dpi) {
-  if (!font.face) return CreateDefaultGuiFont();
-  return UniqueFont(::CreateFontW(-PointTenthsToPixels(font.pointTenths, dpi), 0, 0, 0, font.weight, FALSE, FALSE,
-                                  FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, font.face));
-}
-
 bool RegisterOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
@@ -118,34 +111,33 @@ AboutWindow::~AboutWindow() {
   if (owner_) ::DestroyWindow(owner_);
 }
 
-void AboutWindow::Show() {
-  if (!window_ && !Build()) return;
+void AboutWindow::Show(HWND anchor) {
+  if (!window_ && !Build(anchor)) return;
   ::ShowWindow(window_, SW_SHOWNORMAL);
   ::SetForegroundWindow(window_);
 }
 
-bool AboutWindow::Build() {
+bool AboutWindow::Build(HWND anchor) {
   HICON appIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(kIdiApplication));
   if (!RegisterOnce(instance_, kClassName, WindowProcFor<AboutWindow>::Procedure, appIcon) ||
       !RegisterOnce(instance_, kOwnerClassName, ::DefWindowProcW, nullptr)) {
     return false;
   }
-  if (!owner_) {
+  // Anything may destroy the hidden owner (a WM_CLOSE from another program
+  // does); without one the window would get a taskbar button.
+  if (!owner_ || !::IsWindow(owner_)) {
     owner_ = ::CreateWindowExW(0, kOwnerClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
   }
 
   dpi_ = ScreenDpi();
   RECT frame{0, 0, TwipsToPixels(kAboutClientWidth, dpi_), TwipsToPixels(kAboutClientHeight, dpi_)};
   ::AdjustWindowRectEx(&frame, kAboutStyle, FALSE, kAboutExStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int left = work.left + (work.right - work.left - width) / 2;
-  const int top = work.top + (work.bottom - work.top - height) / 2;
+  const RECT work = WorkAreaOf(::MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST));
+  const PixelRect place = CentredIn(frame.right - frame.left, frame.bottom - frame.top,
+                                    PixelRect{work.left, work.top, work.right, work.bottom});
 
-  window_ = ::CreateWindowExW(kAboutExStyle, kClassName, kAboutCaption, kAboutStyle, left, top, width, height, owner_,
-                              nullptr, instance_, this);
+  window_ = ::CreateWindowExW(kAboutExStyle, kClassName, kAboutCaption, kAboutStyle, place.left, place.top,
+                              place.right - place.left, place.bottom - place.top, owner_, nullptr, instance_, this);
   if (!window_) return false;
   if (onOpened_) onOpened_();
 
@@ -171,16 +163,16 @@ bool AboutWindow::Build() {
     UniqueFont& font = control.id == kIdLblTitle         ? titleFont_
                        : control.id == kIdLblDescription ? descriptionFont_
                                                          : helpFont_;
-    font = CreateLabelFont(entry.font, dpi_);
+    font = CreateGb2312Font(entry.font.face, PointTenthsToPixels(entry.font.pointTenths, dpi_), entry.font.weight);
     if (font) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   }
   return true;
 }
 
-LRESULT AboutWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT AboutWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
-      Paint();
+      Paint(window);
       return 0;
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
@@ -206,12 +198,12 @@ LRESULT AboutWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return ::DefWindowProcW(window_, message, wParam, lParam);
+  return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-void AboutWindow::Paint() {
+void AboutWindow::Paint(HWND window) {
   PAINTSTRUCT paint{};
-  HDC dc = ::BeginPaint(window_, &paint);
+  HDC dc = ::BeginPaint(window, &paint);
   if (picture_) {
     // At its natural size from the top-left corner; the client area cuts off
     // the bottom rows.
@@ -222,7 +214,7 @@ void AboutWindow::Paint() {
     ::SelectObject(memory, old);
     ::DeleteDC(memory);
   }
-  ::EndPaint(window_, &paint);
+  ::EndPaint(window, &paint);
 }
 
 }  // namespace quellaro

@@ -20,16 +20,17 @@ class AboutWindow {
   AboutWindow(const AboutWindow&) = delete;
   AboutWindow& operator=(const AboutWindow&) = delete;
 
-  // Builds the window if it is not open, then shows it and brings it forward.
-  void Show();
+  // Builds the window if it is not open, then shows it and brings it
+  // forward. A new window opens centred on the monitor that holds `anchor`.
+  void Show(HWND anchor);
   HWND Window() const { return window_; }
 
  private:
   template <typename>
   friend struct WindowProcFor;
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  bool Build();
-  void Paint();
+  LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  bool Build(HWND anchor);
+  void Paint(HWND window);
 
   HINSTANCE instance_;
   std::function<void()> onOpened_;

@@ -26,6 +26,41 @@ struct RGB8 {
   unsigned char red, green, blue;
 };
 
+// A font by family, size in tenths of a point and weight (400 regular, 700
+// bold), always in the GB2312 character set.
+struct FontSpec {
+  const wchar_t* face;
+  int pointTenths;
+  int weight;
+};
+
+// A rectangle on the screen, in pixels; right and bottom are exclusive.
+struct PixelRect {
+  int left, top, right, bottom;
+};
+
+// `window` moved by as little as it takes to lie inside `area`, its size
+// kept. A window larger than the area keeps its left and top edges inside,
+// so that its title bar stays reachable.
+constexpr PixelRect KeepInside(PixelRect window, PixelRect area) {
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  int left = window.left;
+  int top = window.top;
+  if (left + width > area.right) left = area.right - width;
+  if (top + height > area.bottom) top = area.bottom - height;
+  if (left < area.left) left = area.left;
+  if (top < area.top) top = area.top;
+  return {left, top, left + width, top + height};
+}
+
+// A rectangle of the given size in the middle of `area`.
+constexpr PixelRect CentredIn(int width, int height, PixelRect area) {
+  const int left = area.left + (area.right - area.left - width) / 2;
+  const int top = area.top + (area.bottom - area.top - height) / 2;
+  return {left, top, left + width, top + height};
+}
+
 inline constexpr wchar_t kMainCaption[] = L"Quellaro";
 inline constexpr int kMainClientWidth = 4260;   // twips
 inline constexpr int kMainClientHeight = 1305;  // twips
@@ -51,9 +86,12 @@ inline constexpr wchar_t kCaptionConfirm[] = L"确定";
 
 inline constexpr wchar_t kCreditLine[] = L"Quellaro 开发组出品 · 免费使用";
 
-// Text1's font: SimSun (宋体), 10.5 pt, regular, GB2312 character set.
-inline constexpr wchar_t kSongTi[] = L"宋体";
-inline constexpr int kText1FontTenths = 105;
+inline constexpr wchar_t kSongTi[] = L"宋体";  // SimSun
+// Both windows' default font: the Simplified Chinese toolkit default that the
+// layout's 12-pixel text cells were drawn for. Windows' own message font
+// (Microsoft YaHei UI, with a 16-pixel cell at 9 pt) would be cut off.
+inline constexpr FontSpec kDefaultFont = {kSongTi, 90, 400};
+inline constexpr FontSpec kText1Font = {kSongTi, 105, 400};
 
 // In tab order.
 inline constexpr ControlSpec kMainControls[] = {

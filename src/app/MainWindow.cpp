@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <commctrl.h>
+#include <imm.h>
 
 #include "app/Layout.h"
 #include "app/Resources.h"
@@ -18,6 +19,7 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kText1Subclass = 1;
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;  // fixed single border
 constexpr DWORD kMainExStyle = 0;
+constexpr DWORD kMsgFltAllow = 1;  // MSGFLT_ALLOW
 
 COLORREF ToColorRef(RGB8 colour) { return RGB(colour.red, colour.green, colour.blue); }
 
@@ -50,9 +52,34 @@ std::wstring WindowText(HWND window) {
   return std::wstring(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
+UniqueFont CreateFontFor(const FontSpec& font, int dpi) {
+  return CreateGb2312Font(font.face, PointTenthsToPixels(font.pointTenths, dpi), font.weight);
+}
+
+// Text1 captures keys; it is not a text field. With an input method attached,
+// a Chinese IME would take letters, digits and punctuation as VK_PROCESSKEY
+// and compose text into the box; without one, every key arrives as itself.
+void DetachInputMethod(HWND window) {
+  using ImmAssociateContextExFn = BOOL(WINAPI*)(HWND, HIMC, DWORD);
+  static const auto associate = SystemFunctionAs<ImmAssociateContextExFn>(L"imm32.dll", "ImmAssociateContextEx");
+  if (associate) associate(window, nullptr, 0);
+}
+
+// An elevated Quellaro would never hear that Explorer restarted: UIPI drops
+// messages from lower-integrity processes unless the window lets them in.
+void AllowFromExplorer(HWND window, UINT message) {
+  using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  static const auto allow =
+      SystemFunctionAs<ChangeWindowMessageFilterExFn>(L"user32.dll", "ChangeWindowMessageFilterEx");
+  if (allow && message != 0) allow(window, message, kMsgFltAllow, nullptr);
+}
+
+RECT ToRect(PixelRect rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
+PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, rect.right, rect.bottom}; }
+
 }  // namespace
 
-MainWindow::MainWindow(Platform& platform, std::wstring appDir, std::function<void()> showAbout,
+MainWindow::MainWindow(Platform& platform, std::wstring appDir, std::function<void(HWND)> showAbout,
                        std::function<void()> onDestroyed)
     : form_(platform, *this, std::move(appDir)),
       showAbout_(std::move(showAbout)),
@@ -60,16 +87,16 @@ MainWindow::MainWindow(Platform& platform, std::wstring appDir, std::function<vo
 
 MainWindow::~MainWindow() {
   if (window_) ::DestroyWindow(window_);
+  // Nothing can paint with the class's brush once the class is gone.
+  if (instance_) ::UnregisterClassW(kClassName, instance_);
 }
 
 bool MainWindow::Create(HINSTANCE instance) {
   dpi_ = ScreenDpi();
   icon_ = ::LoadIconW(instance, MAKEINTRESOURCEW(kIdiApplication));
   background_.reset(::CreateSolidBrush(ToColorRef(kMainBackground)));
-  guiFont_ = CreateDefaultGuiFont();
-  text1Font_.reset(::CreateFontW(-PointTenthsToPixels(kText1FontTenths, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                 GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, kSongTi));
+  defaultFont_ = CreateFontFor(kDefaultFont, dpi_);
+  text1Font_ = CreateFontFor(kText1Font, dpi_);
   taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 
   WNDCLASSEXW windowClass{};
@@ -84,14 +111,19 @@ bool MainWindow::Create(HINSTANCE instance) {
   windowClass.hbrBackground = background_.get();
   windowClass.lpszClassName = kClassName;
   if (!::RegisterClassExW(&windowClass)) return false;
+  instance_ = instance;
 
+  // The client area's corner at its fixed place, unless the window would not
+  // fit there (a high DPI on a small screen): then moved in just enough.
   RECT frame{0, 0, TwipsToPixels(kMainClientWidth, dpi_), TwipsToPixels(kMainClientHeight, dpi_)};
   ::AdjustWindowRectEx(&frame, kMainStyle, FALSE, kMainExStyle);
-  const int left = TwipsToPixels(kMainClientLeft, dpi_) + frame.left;
-  const int top = TwipsToPixels(kMainClientTop, dpi_) + frame.top;
-  window_ = ::CreateWindowExW(kMainExStyle, kClassName, kMainCaption, kMainStyle, left, top, frame.right - frame.left,
-                              frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  ::OffsetRect(&frame, TwipsToPixels(kMainClientLeft, dpi_), TwipsToPixels(kMainClientTop, dpi_));
+  const RECT place = ToRect(
+      KeepInside(ToPixelRect(frame), ToPixelRect(WorkAreaOf(::MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST)))));
+  window_ = ::CreateWindowExW(kMainExStyle, kClassName, kMainCaption, kMainStyle, place.left, place.top,
+                              place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance, this);
   if (!window_) return false;
+  AllowFromExplorer(window_, taskbarCreated_);
   CreateControls(instance);
 
   form_.Form_Load();
@@ -110,15 +142,18 @@ void MainWindow::CreateControls(HINSTANCE instance) {
                                      TwipsToPixels(entry.left, dpi_), TwipsToPixels(entry.top, dpi_),
                                      TwipsToPixels(entry.width, dpi_), TwipsToPixels(entry.height, dpi_), window_,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
-    HFONT font = entry.id == kIdText1 ? text1Font_.get() : guiFont_.get();
+    controls_[static_cast<std::size_t>(entry.id - kIdText1)] = control;
+    HFONT font = entry.id == kIdText1 ? text1Font_.get() : defaultFont_.get();
     if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
-  ::SetWindowSubclass(Control(kIdText1), Text1Proc, kText1Subclass, reinterpret_cast<DWORD_PTR>(this));
+  HWND text1 = Control(kIdText1);
+  DetachInputMethod(text1);
+  ::SetWindowSubclass(text1, Text1Proc, kText1Subclass, reinterpret_cast<DWORD_PTR>(this));
 }
 
 bool MainWindow::PreTranslate(MSG& message) { return window_ && ::IsDialogMessageW(window_, &message); }
 
-LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -127,6 +162,13 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kTimer1) form_.Timer1_Timer();
       return 0;
     case WM_SIZE:
+      if (wParam == SIZE_MAXIMIZED) {
+        // A shortcut set to "Run: Maximized" asks for this through the start-up
+        // information, which the first ShowWindow obeys; a fixed-size window
+        // goes straight back to its own size and place.
+        ::ShowWindow(window, SW_RESTORE);
+        return 0;
+      }
       form_.Form_Resize();
       return 0;
     case WM_MOUSEMOVE:
@@ -145,16 +187,22 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_ACTIVATE:
+      // A minimised window has no focus to keep or give: it was saved before
+      // the window went down and is given back once it is restored.
+      if (HIWORD(wParam) != 0) break;
       if (LOWORD(wParam) == WA_INACTIVE) {
-        lastFocus_ = ::GetFocus();
-      } else if (::IsWindowEnabled(Control(kIdText1))) {
-        ::SetFocus(Control(kIdText1));  // still choosing a key: back to the key box
-        return 0;
-      } else {
-        const bool valid = lastFocus_ && ::IsChild(window_, lastFocus_) && ::IsWindowEnabled(lastFocus_);
-        ::SetFocus(valid ? lastFocus_ : Control(kIdCmdSetKey));
-        return 0;
+        SaveFocus();
+        break;
       }
+      RestoreFocus();
+      return 0;
+    case WM_SETFOCUS:
+      // The window itself got the focus (restored from the tray, say): on to the control.
+      if (::IsIconic(window)) break;
+      RestoreFocus();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) SaveFocus();  // the minimise box or the system menu
       break;
     case WM_QUERYENDSESSION:
       return TRUE;
@@ -163,11 +211,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam) form_.Form_Unload();
       return 0;
     case WM_DESTROY:
-      ::KillTimer(window_, kTimer1);
+      ::KillTimer(window, kTimer1);
       form_.Form_Unload();
       return 0;
     case WM_NCDESTROY:
       window_ = nullptr;
+      controls_.fill(nullptr);
       if (onDestroyed_) onDestroyed_();
       return 0;
     default:
@@ -177,11 +226,13 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
   }
-  return ::DefWindowProcW(window_, message, wParam, lParam);
+  return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 void MainWindow::OnCommand(int id, int code) {
-  if (code != BN_CLICKED) return;  // Enter and Esc arrive as IDOK and IDCANCEL: ignored
+  if (code != BN_CLICKED) return;
+  // Enter and Esc reach here from the dialog keys as IDOK and IDCANCEL, also
+  // with BN_CLICKED; no control has those ids, so they do nothing.
   switch (id) {
     case kIdCmdSetKey:
       form_.cmdSetKey_Click();
@@ -203,14 +254,13 @@ void MainWindow::OnCommand(int id, int code) {
 LRESULT CALLBACK MainWindow::Text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR self) noexcept {
   try {
-    return reinterpret_cast<MainWindow*>(self)->OnText1Message(message, wParam, lParam);
+    return reinterpret_cast<MainWindow*>(self)->OnText1Message(edit, message, wParam, lParam);
   } catch (...) {
     return ::DefSubclassProc(edit, message, wParam, lParam);
   }
 }
 
-LRESULT MainWindow::OnText1Message(UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND edit = Control(kIdText1);
+LRESULT MainWindow::OnText1Message(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_GETDLGCODE:
       // While choosing a key every key belongs to the box: Tab, Enter and Esc
@@ -253,11 +303,28 @@ void MainWindow::NoteKeyDownInText1(WPARAM key) {
 
 // Only a key pressed in the box counts when it is released there: the Enter
 // that dismissed a message box, or a key held while the box got the focus,
-// must not become the hotkey.
+// must not become the hotkey. PrintScreen is the exception: Windows keeps
+// its key-down for the screenshot and delivers only the key-up.
 bool MainWindow::TakeKeyDownInText1(WPARAM key) {
+  if (key == VK_SNAPSHOT) return true;
   if (key >= keysDownInText1_.size() || !keysDownInText1_.test(key)) return false;
   keysDownInText1_.reset(key);
   return true;
+}
+
+void MainWindow::SaveFocus() {
+  HWND focus = ::GetFocus();
+  if (focus && ::IsChild(window_, focus)) lastFocus_ = focus;
+}
+
+void MainWindow::RestoreFocus() {
+  HWND text1 = Control(kIdText1);
+  if (::IsWindowEnabled(text1)) {
+    ::SetFocus(text1);  // still choosing a key: back to the key box
+    return;
+  }
+  const bool valid = lastFocus_ && ::IsChild(window_, lastFocus_) && ::IsWindowEnabled(lastFocus_);
+  ::SetFocus(valid ? lastFocus_ : Control(kIdCmdSetKey));
 }
 
 int MainWindow::CbAutoValue() { return ::SendMessageW(Control(kIdCbAuto), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
@@ -290,7 +357,11 @@ WindowState MainWindow::GetWindowState() { return ::IsIconic(window_) ? WindowSt
 
 void MainWindow::SetWindowState(WindowState state) {
   if (state == WindowState::Minimized) {
-    ::ShowWindow(window_, SW_MINIMIZE);
+    SaveFocus();
+    // SW_MINIMIZE would animate a window that was never on screen, flash its
+    // taskbar button and activate the next window; starting in the tray
+    // takes nothing from the window the user is in.
+    ::ShowWindow(window_, ::IsWindowVisible(window_) ? SW_MINIMIZE : SW_SHOWMINNOACTIVE);
   } else if (::IsIconic(window_)) {
     ::ShowWindow(window_, SW_RESTORE);
   }
@@ -303,7 +374,7 @@ void MainWindow::Activate() {
 }
 
 void MainWindow::ShowAbout() {
-  if (showAbout_) showAbout_();
+  if (showAbout_) showAbout_(window_);
 }
 
 }  // namespace quellaro

@@ -2,10 +2,11 @@
 // forwards each message to the matching setPos handler.
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <functional>
-#include <memory>
 
+#include "app/Layout.h"
 #include "app/MainView.h"
 #include "app/setPos.h"
 #include "platform/Win32.h"
@@ -17,7 +18,8 @@ struct WindowProcFor;
 
 class MainWindow final : public MainView {
  public:
-  MainWindow(Platform& platform, std::wstring appDir, std::function<void()> showAbout,
+  // `showAbout` is given the main window, so that About opens on its monitor.
+  MainWindow(Platform& platform, std::wstring appDir, std::function<void(HWND)> showAbout,
              std::function<void()> onDestroyed);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
@@ -53,25 +55,29 @@ class MainWindow final : public MainView {
   friend struct WindowProcFor;
   static LRESULT CALLBACK Text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                     DWORD_PTR self) noexcept;
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT OnText1Message(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnText1Message(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls(HINSTANCE instance);
   void OnCommand(int id, int code);
-  HWND Control(int id) const { return ::GetDlgItem(window_, id); }
+  HWND Control(int id) const { return controls_[static_cast<std::size_t>(id - kIdText1)]; }
   void NoteKeyDownInText1(WPARAM key);
   bool TakeKeyDownInText1(WPARAM key);
+  void SaveFocus();
+  void RestoreFocus();
 
   setPos form_;
-  std::function<void()> showAbout_;
+  std::function<void(HWND)> showAbout_;
   std::function<void()> onDestroyed_;
+  HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
-  HICON icon_ = nullptr;  // shared resource icon: not destroyed
+  std::array<HWND, std::size(kMainControls)> controls_{};  // by id, from kIdText1
+  HICON icon_ = nullptr;                                   // shared resource icon: not destroyed
   HWND lastFocus_ = nullptr;
   std::bitset<256> keysDownInText1_;
   UINT taskbarCreated_ = 0;
   int dpi_ = 96;
-  UniqueBrush background_;
-  UniqueFont guiFont_;
+  UniqueBrush background_;  // the window class's: freed once the class is gone
+  UniqueFont defaultFont_;
   UniqueFont text1Font_;
 };
 

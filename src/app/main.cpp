@@ -54,8 +54,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   // A second start leaves at once, before it has a window or reads or
   // writes anything, so the running instance and its settings are untouched.
+  // A copy running as administrator holds a mutex that this one may not
+  // open: denied access means that it exists just the same.
   UniqueKernelHandle instanceMutex(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+  const DWORD mutexError = ::GetLastError();
+  if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) return 0;
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
@@ -67,7 +70,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     AboutWindow about(
         instance, [&] { windows.Opened(); }, [&] { windows.Closed(); });
     MainWindow main(
-        platform, ApplicationDirectory(), [&] { about.Show(); }, [&] { windows.Closed(); });
+        platform, ApplicationDirectory(), [&](HWND anchor) { about.Show(anchor); }, [&] { windows.Closed(); });
     windows.Opened();
     if (main.Create(instance)) {
       MSG message{};

@@ -70,9 +70,17 @@ class Platform {
   // Moves `from` over `to` in one step, replacing it.
   virtual bool MoveFileOver(const std::wstring& from, const std::wstring& to) = 0;
   virtual void RemoveFile(const std::wstring& path) = 0;
+  // Blocks the calling thread for a moment.
+  virtual void Wait(unsigned milliseconds) = 0;
 
   // Text in the system's ANSI code page, as the user will see it.
   virtual std::wstring FromAnsi(std::string_view bytes) = 0;
+  // True when the byte starts a double-byte character in the ANSI code page
+  // (code pages 932, 936, 949 and 950), so that alone it is no character.
+  virtual bool IsAnsiLeadByte(unsigned char byte) = 0;
+  // The character a key types without Shift on the current keyboard layout,
+  // or 0 for a key that types none.
+  virtual wchar_t KeyCharacter(int virtualKey) = 0;
 
   // A modal message box with a single OK button, no icon, caption "Quellaro".
   virtual void ShowMessage(WindowHandle owner, const std::wstring& text) = 0;

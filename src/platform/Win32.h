@@ -31,8 +31,12 @@ using UniqueFile = UniqueHandle<HANDLE, CloseHandle, InvalidFileHandle>;
 // The directory that holds the running exe, without a trailing backslash.
 std::wstring ApplicationDirectory();
 
-// The system's user-interface font for messages and controls.
-UniqueFont CreateDefaultGuiFont();
+// A font of the GB2312 character set whose em is `pixels` high.
+UniqueFont CreateGb2312Font(const wchar_t* face, int pixels, int weight);
+
+// The part of a monitor that windows may cover (without the taskbar); the
+// primary monitor's when the monitor is unknown.
+RECT WorkAreaOf(HMONITOR monitor);
 
 // The screen's logical DPI (96 unless the system is scaled and the process
 // is DPI aware).

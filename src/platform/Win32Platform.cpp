@@ -40,13 +40,18 @@ FARPROC SystemFunction(const wchar_t* dll, const char* name) {
   return module ? ::GetProcAddress(module, name) : nullptr;
 }
 
-UniqueFont CreateDefaultGuiFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
-  }
-  return UniqueFont();
+UniqueFont CreateGb2312Font(const wchar_t* face, int pixels, int weight) {
+  return UniqueFont(::CreateFontW(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
+}
+
+RECT WorkAreaOf(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (monitor && ::GetMonitorInfoW(monitor, &info)) return info.rcWork;
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
 }
 
 int ScreenDpi() {
@@ -124,6 +129,8 @@ bool Win32Platform::MoveFileOver(const std::wstring& from, const std::wstring& t
 
 void Win32Platform::RemoveFile(const std::wstring& path) { ::DeleteFileW(path.c_str()); }
 
+void Win32Platform::Wait(unsigned milliseconds) { ::Sleep(milliseconds); }
+
 std::wstring Win32Platform::FromAnsi(std::string_view bytes) {
   if (bytes.empty()) return std::wstring();
   const int size = static_cast<int>(bytes.size());
@@ -132,6 +139,13 @@ std::wstring Win32Platform::FromAnsi(std::string_view bytes) {
   std::wstring text(static_cast<std::size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, text.data(), length);
   return text;
+}
+
+bool Win32Platform::IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+wchar_t Win32Platform::KeyCharacter(int virtualKey) {
+  // The low word is the character; the top bit only marks a dead key.
+  return static_cast<wchar_t>(::MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR) & 0xFFFF);
 }
 
 void Win32Platform::ShowMessage(WindowHandle owner, const std::wstring& text) {

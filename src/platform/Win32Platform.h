@@ -18,7 +18,10 @@ class Win32Platform : public Platform {
   bool WriteNewFile(const std::wstring& path, std::string_view bytes) override;
   bool MoveFileOver(const std::wstring& from, const std::wstring& to) override;
   void RemoveFile(const std::wstring& path) override;
+  void Wait(unsigned milliseconds) override;
   std::wstring FromAnsi(std::string_view bytes) override;
+  bool IsAnsiLeadByte(unsigned char byte) override;
+  wchar_t KeyCharacter(int virtualKey) override;
   void ShowMessage(WindowHandle owner, const std::wstring& text) override;
 };
 

@@ -8,9 +8,10 @@
 
 namespace quellaro {
 
-// Owner needs `HWND window_` and `LRESULT OnMessage(UINT, WPARAM, LPARAM)`,
+// Owner needs `HWND window_` and `LRESULT OnMessage(HWND, UINT, WPARAM, LPARAM)`,
 // reachable from here (friend WindowProcFor<Owner>), and passes `this` as
-// CreateWindowEx's last argument.
+// CreateWindowEx's last argument. OnMessage gets the handle the system gave,
+// which stays valid to the last message even after the owner has let go of it.
 template <typename Owner>
 struct WindowProcFor {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -22,7 +23,7 @@ struct WindowProcFor {
     auto* owner = reinterpret_cast<Owner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!owner) return ::DefWindowProcW(window, message, wParam, lParam);
     try {
-      return owner->OnMessage(message, wParam, lParam);
+      return owner->OnMessage(window, message, wParam, lParam);
     } catch (...) {
       return ::DefWindowProcW(window, message, wParam, lParam);
     }

@@ -8,6 +8,10 @@
 namespace quellaro {
 namespace {
 
+// About 200 ms of retries in all.
+constexpr int kReplaceRetries = 10;
+constexpr unsigned kReplaceRetryMs = 20;
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -136,7 +140,15 @@ std::string FormatSettings(std::int16_t hotKey, int checkValue) {
 
 bool SaveFileAtomically(Platform& platform, const std::wstring& path, std::string_view bytes) {
   const std::wstring temporary = path + L".tmp";
-  if (platform.WriteNewFile(temporary, bytes) && platform.MoveFileOver(temporary, path)) return true;
+  if (platform.WriteNewFile(temporary, bytes)) {
+    // Antivirus, search indexing or a sync client may hold the file open for
+    // a moment; only a replace that keeps failing is a failed save.
+    for (int attempt = 0;; ++attempt) {
+      if (platform.MoveFileOver(temporary, path)) return true;
+      if (attempt == kReplaceRetries) break;
+      platform.Wait(kReplaceRetryMs);
+    }
+  }
   platform.RemoveFile(temporary);  // best effort: a leftover is overwritten by the next save
   return false;
 }

@@ -35,8 +35,9 @@ LoadedSettings ParseSettings(std::string_view bytes);
 std::string FormatSettings(std::int16_t hotKey, int checkValue);
 
 // Writes a sibling file first and moves it over the old one in one step, so
-// that a save cut off at any point leaves the previous file as it was.
-// False when the file could not be replaced.
+// that a save cut off at any point leaves the previous file as it was. A
+// replace that fails is tried again for about 200 ms. False when the file
+// could not be replaced.
 bool SaveFileAtomically(Platform& platform, const std::wstring& path, std::string_view bytes);
 
 // Rewrites config.ini with the given values; false when it could not be written.

@@ -73,6 +73,15 @@ TEST_F(About, EnterAndEscapeDoNothingAndItReopensAfterClosing) {
   HWND again = app.OpenAbout();
   ASSERT_TRUE(again);
   EXPECT_EQ(Text(::GetDlgItem(again, quellaro::kIdLbHelp)), quellaro::kAboutHelp);
+
+  // Something closes About's hidden owner, and About with it: help still opens it.
+  HWND owner = ::GetWindow(again, GW_OWNER);
+  ASSERT_TRUE(owner);
+  ::PostMessageW(owner, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(again); }));
+  HWND third = app.OpenAbout();
+  ASSERT_TRUE(third);
+  EXPECT_TRUE(::GetWindow(third, GW_OWNER)) << "owned, so without a taskbar button";
 }
 
 TEST_F(About, F8PinsTheAboutWindowLikeAnyOther) {

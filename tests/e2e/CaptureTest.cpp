@@ -75,6 +75,12 @@ TEST(Capture, EveryKeyIsAcceptedAndNamed) {
   PressInText1(app, VK_SHIFT, L"Shift");
   PressInText1(app, VK_F10, L"F10");
   PressInText1(app, VK_MENU, L"Alt");
+  // A punctuation key: on Chinese Windows its code is a lead byte of code
+  // page 936, no character alone, so the box shows what the key types.
+  PressInText1(app, VK_OEM_1, ::GetACP() == 936 ? L";" : L"\u00ba");
+  // Windows delivers PrintScreen's key-up only; its key-down takes the screenshot.
+  KeyUp(VK_SNAPSHOT);
+  EXPECT_TRUE(WaitUntil([&] { return Text(app.Control(kIdText1)) == L","; })) << "PrintScreen, code 44";
   // None of them closed the window, moved the focus or pressed a button.
   EXPECT_TRUE(::IsWindowVisible(app.Main()));
   EXPECT_EQ(Caption(app), quellaro::kCaptionConfirm);

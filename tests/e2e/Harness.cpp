@@ -110,12 +110,16 @@ std::optional<std::string> AppFolder::ReadConfig() const {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-Process Process::Start(const std::wstring& exe, const std::wstring& arguments) {
+Process Process::Start(const std::wstring& exe, const std::wstring& arguments, std::optional<WORD> show) {
   Process process;
   std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  if (show) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = *show;
+  }
   ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                    &process.info_);
   return process;
@@ -215,6 +219,12 @@ std::wstring ClassName(HWND window) {
 
 bool IsTopmost(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
+HWND FocusIn(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 RECT ChildRect(HWND child) {
   RECT rect{};
   ::GetWindowRect(child, &rect);
@@ -301,6 +311,34 @@ int ScreenDpi() {
   return dpi;
 }
 
+bool UnderWine() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+namespace {
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kLogPixels[] = L"LogPixels";
+}  // namespace
+
+ScreenDpiForNewProcesses::ScreenDpiForNewProcesses(DWORD dpi) {
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (::RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+      ERROR_SUCCESS) {
+    previous_ = value;
+  }
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof(dpi));
+}
+
+ScreenDpiForNewProcesses::~ScreenDpiForNewProcesses() {
+  if (previous_) {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &*previous_, sizeof(*previous_));
+  } else {
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+  }
+}
+
 bool TrayIconShown() {
   const POINT slot = TrayIconSlot();
   const COLORREF plain = ScreenPixel(POINT{slot.x - 200, slot.y});
@@ -318,14 +356,13 @@ DemoWindow::DemoWindow() : process_(Process::Start(ModulePath(), L"--demo")) {
   if (window_) WaitUntil([&] { return ::IsWindowVisible(window_) != FALSE; });
 }
 
-Quellaro::Quellaro(const AppFolder& folder) {
+Quellaro::Quellaro(const AppFolder& folder, std::optional<WORD> show) {
   // Start from rest: the pointer away from every window, and no click
   // recent enough to pair with the test's first one into a double click.
   SendMouse(MOUSEEVENTF_MOVE, POINT{1000, 20});
   Pause(Milliseconds(::GetDoubleClickTime() + 50));
-  process_ = Process::Start(folder.Exe());
+  process_ = Process::Start(folder.Exe(), L"", show);
   main_ = FindTopLevel(process_.Id(), kMainClass);
-  // Start-up is over once the window is shown or has gone to the tray.
   // Start-up is over once Text1 names the hotkey and the window is shown
   // (and active) or has gone to the tray.
   WaitUntil([&] {

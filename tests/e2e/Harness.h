@@ -43,7 +43,10 @@ class AppFolder {
 // A running process, ended when this goes away.
 class Process {
  public:
-  static Process Start(const std::wstring& exe, const std::wstring& arguments = L"");
+  // `show`, when given, is passed in the start-up information, as a
+  // shortcut set to "Run: Maximized" (SW_SHOWMAXIMIZED) passes it.
+  static Process Start(const std::wstring& exe, const std::wstring& arguments = L"",
+                       std::optional<WORD> show = std::nullopt);
   Process() = default;
   ~Process();
   Process(Process&& other) noexcept;
@@ -69,6 +72,8 @@ std::wstring Text(HWND window);
 std::string Utf8(const std::wstring& text);  // for failure messages
 std::wstring ClassName(HWND window);
 bool IsTopmost(HWND window);
+// The control that has the keyboard focus in a top-level window's thread.
+HWND FocusIn(HWND window);
 // A child control's rectangle in its parent's client coordinates.
 RECT ChildRect(HWND child);
 RECT ClientRectOnScreen(HWND window);
@@ -94,6 +99,21 @@ bool TrayIconShown();
 COLORREF ScreenPixel(POINT screen);
 int ScreenDpi();
 
+bool UnderWine();
+
+// Under Wine: the DPI that processes started from now on see, until this
+// goes away and the previous setting is back.
+class ScreenDpiForNewProcesses {
+ public:
+  explicit ScreenDpiForNewProcesses(DWORD dpi);
+  ~ScreenDpiForNewProcesses();
+  ScreenDpiForNewProcesses(const ScreenDpiForNewProcesses&) = delete;
+  ScreenDpiForNewProcesses& operator=(const ScreenDpiForNewProcesses&) = delete;
+
+ private:
+  std::optional<DWORD> previous_;
+};
+
 // A plain window in another process, for Quellaro to pin.
 class DemoWindow {
  public:
@@ -110,7 +130,7 @@ inline constexpr wchar_t kAboutClass[] = L"Quellaro.frmAbout";
 // Quellaro started in an AppFolder, with its main window found.
 class Quellaro {
  public:
-  explicit Quellaro(const AppFolder& folder);
+  explicit Quellaro(const AppFolder& folder, std::optional<WORD> show = std::nullopt);
   ~Quellaro();
   Quellaro(const Quellaro&) = delete;
   Quellaro& operator=(const Quellaro&) = delete;

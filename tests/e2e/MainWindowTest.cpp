@@ -1,6 +1,9 @@
 // The main window, the settings file and pinning, against the real exe.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
+
 #include "Harness.h"
 #include "app/Layout.h"
 
@@ -11,6 +14,7 @@ using quellaro::ControlSpec;
 using quellaro::TwipsToPixels;
 
 constexpr char kDefaultFile[] = " 119 \r\n 0 \r\n";
+constexpr wchar_t kInstanceMutexName[] = L"Local\\Quellaro.SingleInstance";
 
 TEST(Pinning, F8PinsAnotherProcessWindowAndF8AgainUnpinsIt) {
   AppFolder folder;
@@ -89,8 +93,18 @@ TEST(Settings, ClickingTheCheckBoxWritesTheFile) {
 
   ClickCenter(app.Control(quellaro::kIdCbAuto));
   EXPECT_TRUE(WaitUntil([&] { return folder.ReadConfig() == std::string(" 65 \r\n 1 \r\n"); }));
+
+  // A virus scanner or sync client holds the file, without FILE_SHARE_DELETE,
+  // for about 100 ms while the next click saves: the file is replaced once it
+  // is let go, and nothing is reported.
+  HANDLE held = ::CreateFileW(folder.Config().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   ClickCenter(app.Control(quellaro::kIdCbAuto));
+  Pause(50ms);
+  ::CloseHandle(held);
   EXPECT_TRUE(WaitUntil([&] { return folder.ReadConfig() == std::string(" 65 \r\n 0 \r\n"); }));
+  EXPECT_FALSE(FindTopLevel(app.Proc().Id(), L"#32770", 500ms)) << "no message that the file was not saved";
 }
 
 TEST(Settings, AFailedSaveIsReportedAndQuellaroKeepsRunning) {
@@ -122,6 +136,28 @@ TEST(SingleInstance, ASecondStartLeavesAtOnceAndTouchesNothing) {
   EXPECT_FALSE(folder.ReadConfig()) << "the refused instance must not write config.ini";
 }
 
+// A copy running as administrator holds the instance mutex where this user
+// may not open it; an empty access list denies it in the same way.
+TEST(SingleInstance, AMutexThisUserMayNotOpenMeansQuellaroIsRunning) {
+  AppFolder folder;
+  folder.WriteConfig(" 116 \r\n 1 \r\n");
+  SECURITY_DESCRIPTOR descriptor{};
+  ACL emptyAcl{};
+  ASSERT_TRUE(::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(::InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION));
+  ASSERT_TRUE(::SetSecurityDescriptorDacl(&descriptor, TRUE, &emptyAcl, FALSE));
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
+  const std::unique_ptr<void, decltype(&::CloseHandle)> mutex(::CreateMutexW(&attributes, FALSE, kInstanceMutexName),
+                                                              &::CloseHandle);
+  ASSERT_TRUE(mutex);
+  ASSERT_FALSE(::CreateMutexW(nullptr, FALSE, kInstanceMutexName)) << "the mutex must be closed to this user";
+  ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  Process second = Process::Start(folder.Exe());
+  EXPECT_EQ(second.WaitExit(5000ms), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.ReadConfig(), std::string(" 116 \r\n 1 \r\n"));
+}
+
 TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
   AppFolder folder;
   Quellaro app(folder);
@@ -133,6 +169,9 @@ TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
   ::GetClientRect(app.Main(), &client);
   EXPECT_EQ(client.right, TwipsToPixels(quellaro::kMainClientWidth, dpi));
   EXPECT_EQ(client.bottom, TwipsToPixels(quellaro::kMainClientHeight, dpi));
+  const RECT onScreen = ClientRectOnScreen(app.Main());
+  EXPECT_EQ(onScreen.left, TwipsToPixels(quellaro::kMainClientLeft, dpi)) << "where it fits, at its fixed place";
+  EXPECT_EQ(onScreen.top, TwipsToPixels(quellaro::kMainClientTop, dpi));
   const LONG style = ::GetWindowLongW(app.Main(), GWL_STYLE);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_TRUE(style & WS_SYSMENU);
@@ -140,7 +179,6 @@ TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
   EXPECT_FALSE(style & WS_THICKFRAME);
 
   // Light blue behind everything, the credit line's box included.
-  const RECT onScreen = ClientRectOnScreen(app.Main());
   EXPECT_EQ(ScreenPixel(POINT{onScreen.right - 8, onScreen.top + 45}), RGB(192, 192, 255));
   EXPECT_EQ(ScreenPixel(POINT{onScreen.right - 8, onScreen.bottom - 3}), RGB(192, 192, 255));
 
@@ -162,6 +200,53 @@ TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
     previous = control;
   }
   EXPECT_FALSE(::IsWindowEnabled(app.Control(quellaro::kIdText1)));
+}
+
+TEST(MainWindow, NeitherAMaximisedStartNorAMaximiseRequestChangesItsSize) {
+  AppFolder folder;
+  Quellaro app(folder, SW_SHOWMAXIMIZED);  // as a shortcut set to "Run: Maximized" starts it
+  ASSERT_TRUE(app.Main());
+  EXPECT_FALSE(::IsZoomed(app.Main()));
+  const RECT expected = ClientRectOnScreen(app.Main());
+  EXPECT_EQ(expected.right - expected.left, TwipsToPixels(quellaro::kMainClientWidth, ScreenDpi()));
+
+  ::ShowWindow(app.Main(), SW_MAXIMIZE);
+  Pause(300ms);
+  EXPECT_FALSE(::IsZoomed(app.Main()));
+  const RECT after = ClientRectOnScreen(app.Main());
+  EXPECT_TRUE(::EqualRect(&expected, &after)) << "back to its own size and place";
+}
+
+// Wine reads the DPI from the registry as each process starts, so one test
+// can show Quellaro at 144 DPI on the 1024 x 768 test screen, where its fixed
+// place would push the main window partly off the right edge.
+TEST(Placement, AtHighDpiOnASmallScreenBothWindowsOpenOnIt) {
+  if (!UnderWine()) GTEST_SKIP() << "a Windows session's DPI changes only at sign-in";
+  const ScreenDpiForNewProcesses highDpi(144);
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Main());
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const auto inside = [&](const RECT& rect) {
+    return rect.left >= work.left && rect.top >= work.top && rect.right <= work.right && rect.bottom <= work.bottom;
+  };
+
+  RECT main{};
+  ::GetWindowRect(app.Main(), &main);
+  const RECT client = ClientRectOnScreen(app.Main());
+  ASSERT_EQ(client.right - client.left, TwipsToPixels(quellaro::kMainClientWidth, 144)) << "not at 144 DPI";
+  EXPECT_TRUE(inside(main)) << main.left << "," << main.top << "-" << main.right << "," << main.bottom;
+  EXPECT_EQ(main.right, work.right) << "moved in just enough";
+  EXPECT_EQ(client.top, TwipsToPixels(quellaro::kMainClientTop, 144)) << "it fits from top to bottom: not moved";
+
+  HWND about = app.OpenAbout();
+  ASSERT_TRUE(about);
+  RECT box{};
+  ::GetWindowRect(about, &box);
+  EXPECT_TRUE(inside(box));
+  EXPECT_LE(std::abs((box.left + box.right) - (work.left + work.right)), 1) << "centred";
+  EXPECT_LE(std::abs((box.top + box.bottom) - (work.top + work.bottom)), 1);
 }
 
 TEST(MainWindow, EnterAndEscapeDoNothing) {

@@ -27,6 +27,8 @@ TEST(Tray, ShowInTrayHidesTheWindowAndOnlyALeftClickBringsItBack) {
   ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !::IsIconic(app.Main()); }));
   EXPECT_TRUE(WaitUntil([] { return !TrayIconShown(); })) << "the icon goes when the window comes back";
   EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.Main(); }));
+  EXPECT_TRUE(WaitUntil([&] { return FocusIn(app.Main()) == app.Control(quellaro::kIdCmdMini); }))
+      << "the focus is back on the button that sent the window to the tray";
 
   // And again: the same way there and back.
   ClickCenter(app.Control(quellaro::kIdCmdMini));

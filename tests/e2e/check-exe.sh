@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The built exe's identity: system DLLs only, the version block, the icon.
+# The built exe's identity: system DLLs only, the version block, the manifest, the icon.
 set -uo pipefail
 exe=$1
 fail=0
@@ -22,6 +22,10 @@ done
 # VS_FIXEDFILEINFO: file and product version 1.0.0.1 (MS 0x00010000, LS 0x00000001).
 fixed=$(wrestool -x --raw --type=16 "$exe" | od -An -tx1 -v | tr -d ' \n')
 check "numeric version 1.0.0.1" grep -q "bd04effe0000010000000100010000000000010001000000" <<<"$fixed"
+
+manifest=$(wrestool -x --raw --type=24 "$exe" | tr -s ' \n' ' ')
+check "manifest asks to run as invoker, without UI access" \
+  grep -qF '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' <<<"$manifest"
 
 icons=$(wrestool -x --type=group_icon "$exe" | icotool -l - 2>/dev/null)
 echo "$icons"

@@ -55,6 +55,9 @@ class FakePlatform : public Platform {
   std::vector<std::string> writes;             // every attempted write's bytes
   std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
   std::vector<std::pair<WindowHandle, std::wstring>> messages;
+  unsigned waitedMs = 0;
+  // The ANSI code page answered as: 1252 (Western) or 936 (Simplified Chinese).
+  unsigned codePage = 1252;
 
   std::int16_t GetAsyncKeyState(int virtualKey) override {
     calls.push_back("GetAsyncKeyState(" + std::to_string(virtualKey) + ")");
@@ -116,11 +119,29 @@ class FakePlatform : public Platform {
     calls.push_back("RemoveFile(" + Narrow(path) + ")");
     files.erase(path);
   }
-  // Latin-1: every byte becomes the character with the same code.
+  void Wait(unsigned milliseconds) override { waitedMs += milliseconds; }
+  // 1252 as Latin-1, every byte the character with the same code; 936 with
+  // ASCII, the euro sign at 0x80, and lead bytes that alone are no character.
   std::wstring FromAnsi(std::string_view bytes) override {
     std::wstring text;
-    for (char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    for (char c : bytes) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (codePage == 936 && byte >= 0x80) {
+        text += byte == 0x80 ? L'\u20ac' : IsAnsiLeadByte(byte) ? L'?' : L'\uf8f5';
+      } else {
+        text += static_cast<wchar_t>(byte);
+      }
+    }
     return text;
+  }
+  bool IsAnsiLeadByte(unsigned char byte) override { return codePage == 936 && byte >= 0x81 && byte <= 0xFE; }
+  // The punctuation keys of a US keyboard layout.
+  wchar_t KeyCharacter(int virtualKey) override {
+    static const std::map<int, wchar_t> kPunctuation = {{0xBA, L';'},  {0xBB, L'='}, {0xBC, L','},  {0xBD, L'-'},
+                                                        {0xBE, L'.'},  {0xBF, L'/'}, {0xC0, L'`'},  {0xDB, L'['},
+                                                        {0xDC, L'\\'}, {0xDD, L']'}, {0xDE, L'\''}, {0xE2, L'\\'}};
+    const auto found = kPunctuation.find(virtualKey);
+    return found == kPunctuation.end() ? L'\0' : found->second;
   }
   void ShowMessage(WindowHandle owner, const std::wstring& text) override {
     calls.push_back("ShowMessage(" + Hex(owner) + ")");

@@ -13,15 +13,17 @@ namespace {
 
 struct NameCase {
   std::int16_t code;
-  const wchar_t* name;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  const wchar_t* name;       // cppcheck-suppress unusedStructMember ; read through GetParam()
+  unsigned codePage = 1252;  // cppcheck-suppress unusedStructMember
 };
 
-void PrintTo(const NameCase& c, std::ostream* out) { *out << "code " << c.code; }
+void PrintTo(const NameCase& c, std::ostream* out) { *out << "code " << c.code << " in code page " << c.codePage; }
 
 class KeyNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(KeyNameTest, NamesTheKey) {
   FakePlatform platform;
+  platform.codePage = GetParam().codePage;
   EXPECT_EQ(KeyName(platform, GetParam().code), GetParam().name);
 }
 
@@ -29,7 +31,19 @@ INSTANTIATE_TEST_SUITE_P(Printable, KeyNameTest,
                          ::testing::Values(NameCase{111, L"o"}, NameCase{112, L"F1"}, NameCase{116, L"F5"},
                                            NameCase{123, L"F12"}, NameCase{124, L"|"}, NameCase{65, L"A"},
                                            NameCase{48, L"0"}, NameCase{96, L"`"}, NameCase{97, L"a"},
-                                           NameCase{233, L"\u00e9"}));
+                                           NameCase{233, L"\u00e9"}, NameCase{0xBA, L"\u00ba"},
+                                           NameCase{0x90, L"\u0090"}));
+
+// Code page 936: the codes that are lead bytes name the key by what it types,
+// or by name; every other code keeps its one character.
+INSTANTIATE_TEST_SUITE_P(
+    ChineseCodePage, KeyNameTest,
+    ::testing::Values(NameCase{0xBA, L";", 936}, NameCase{0xBB, L"=", 936}, NameCase{0xBC, L",", 936},
+                      NameCase{0xBF, L"/", 936}, NameCase{0xC0, L"`", 936}, NameCase{0xDE, L"'", 936},
+                      NameCase{0xE2, L"\\", 936}, NameCase{0x90, L"NumLock", 936}, NameCase{0xA0, L"LShift", 936},
+                      NameCase{0x81, L"F18", 936}, NameCase{0x87, L"F24", 936}, NameCase{0xDF, L"Key 223", 936},
+                      NameCase{0xFE, L"OemClear", 936}, NameCase{0x80, L"\u20ac", 936}, NameCase{65, L"A", 936},
+                      NameCase{116, L"F5", 936}, NameCase{13, L"Enter", 936}));
 
 INSTANTIATE_TEST_SUITE_P(Invisible, KeyNameTest,
                          ::testing::Values(NameCase{13, L"Enter"}, NameCase{16, L"Shift"}, NameCase{17, L"Ctrl"},
