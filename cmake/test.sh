@@ -2,8 +2,9 @@
 # Every test: installs what is missing, then builds and runs the host unit
 # tests (plain and under ASan/UBSan), a short fuzz run of the settings loader,
 # the Windows builds (x86_64 tested, i686 compiled), the exe and release zip
-# checks, the end-to-end tests under Wine in a virtual X display, the
-# screenshot script, and the format and lint checks.
+# checks, the end-to-end tests under Wine in a virtual X display (as an
+# English and as a Simplified Chinese system), the screenshot script, and the
+# format and lint checks.
 # Ends with one line: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -56,19 +57,26 @@ else
   failed=$((failed + 1))
 fi
 
-step "Windows x86_64: exe checks and end-to-end tests under Wine"
+# Shows each test's line, and what a failing one printed.
+e2e_summary() { grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|Failure|Expected|Actual|Which is|:err:|code page'; }
+
+step "Windows x86_64: exe checks and end-to-end tests under Wine (English, code page 1252)"
 if cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64; then
-  xvfb-run -a -s "-screen 0 1024x768x24" bash cmake/e2e-under-wine.sh 2>&1 | tee "$log/e2e.txt" |
-    grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|Failure|Expected|Actual|Which is' 
+  xvfb-run -a -s "-screen 0 1024x768x24" bash cmake/e2e-under-wine.sh 2>&1 | tee "$log/e2e.txt" | e2e_summary
   count "$log/e2e.txt"
+
+  step "Windows x86_64: end-to-end tests as a Chinese system runs them (zh-CN, code page 936)"
+  QUELLARO_WINE_LOCALE=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash cmake/e2e-under-wine.sh -L e2e 2>&1 |
+    tee "$log/e2e-zh.txt" | e2e_summary
+  count "$log/e2e-zh.txt"
 else
   failed=$((failed + 1))
 fi
 
-step "Screenshots: the script that makes the README's pictures"
+step "Screenshots: the script that makes the README's pictures (zh-CN)"
 screenshots() {
   rm -rf build/screenshots
-  bash cmake/wine-showcase.sh --screenshots build/screenshots || return 1
+  QUELLARO_WINE_LOCALE=zh_CN.UTF-8 bash cmake/wine-showcase.sh --screenshots build/screenshots || return 1
   local name colours
   for name in main about; do
     # A real picture of a window has many colours; a blank or black capture has one or two.

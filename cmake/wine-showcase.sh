@@ -2,7 +2,7 @@
 # Runs `quellaro_e2e.exe MODE` in a headless Wine desktop and takes the
 # pictures it asks for: a line "SCREENSHOT NAME [WxH+X+Y]" saves OUTDIR/NAME.png
 # (the whole screen, or that rectangle); every other line is printed.
-# Usage: wine-showcase.sh MODE OUTDIR
+# Usage: wine-showcase.sh MODE OUTDIR  (QUELLARO_WINE_LOCALE=zh_CN.UTF-8 for a Chinese system)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=$1
@@ -11,7 +11,7 @@ mkdir -p "$outdir"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   source cmake/wine-prefix.sh
   start_wine_desktop
-  "$WINE" build/windows-x64/quellaro_e2e.exe "$1" | while IFS= read -r line; do
+  "${wine_env[@]}" "$WINE" build/windows-x64/quellaro_e2e.exe "$1" | while IFS= read -r line; do
     line=${line%$'"'"'\r'"'"'}
     if [[ $line == SCREENSHOT* ]]; then
       read -r _ name area <<<"$line"

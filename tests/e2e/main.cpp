@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cwchar>
 
 #include "Harness.h"
 
 int wmain(int argc, wchar_t** argv) {
+  // The run as a Chinese system must not pass as an English one unseen.
+  wchar_t expected[16] = {};
+  if (::GetEnvironmentVariableW(L"QUELLARO_EXPECT_CODE_PAGE", expected, 16) > 0 &&
+      std::wcstoul(expected, nullptr, 10) != ::GetACP()) {
+    std::fprintf(stderr, "expected ANSI code page %ls, running under %u\n", expected, ::GetACP());
+    return 1;
+  }
   if (argc > 1 && std::wcscmp(argv[1], L"--demo") == 0) return e2e::RunDemoWindow();
   if (argc > 1 && std::wcscmp(argv[1], L"--showcase") == 0) return e2e::RunShowcase();
   if (argc > 1 && std::wcscmp(argv[1], L"--screenshots") == 0) return e2e::RunScreenshots();
