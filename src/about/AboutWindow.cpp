@@ -103,8 +103,7 @@ bool RegisterOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HI
 
 }  // namespace
 
-AboutWindow::AboutWindow(HINSTANCE instance, std::function<void()> onOpened, std::function<void()> onClosed)
-    : instance_(instance), onOpened_(std::move(onOpened)), onClosed_(std::move(onClosed)) {}
+AboutWindow::AboutWindow(HINSTANCE instance, WindowCount& windows) : instance_(instance), windows_(windows) {}
 
 AboutWindow::~AboutWindow() {
   if (window_) ::DestroyWindow(window_);
@@ -139,7 +138,7 @@ bool AboutWindow::Build(HWND anchor) {
   window_ = ::CreateWindowExW(kAboutExStyle, kClassName, kAboutCaption, kAboutStyle, place.left, place.top,
                               place.right - place.left, place.bottom - place.top, owner_, nullptr, instance_, this);
   if (!window_) return false;
-  if (onOpened_) onOpened_();
+  windows_.Opened();
 
   picture_ = LoadPicture(instance_, kAboutPictureSize * dpi_ / 96);
   const int iconSize = kAboutIconSize * dpi_ / 96;
@@ -192,7 +191,7 @@ LRESULT AboutWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
       titleFont_.reset();
       descriptionFont_.reset();
       helpFont_.reset();
-      if (onClosed_) onClosed_();
+      windows_.Closed();
       return 0;
     }
     default:

@@ -3,9 +3,8 @@
 // rest of the program uses.
 #pragma once
 
-#include <functional>
-
 #include "platform/Win32.h"
+#include "platform/WindowCount.h"
 
 namespace quellaro {
 
@@ -14,8 +13,8 @@ struct WindowProcFor;
 
 class AboutWindow {
  public:
-  // `onOpened` and `onClosed` let the process count its open windows.
-  AboutWindow(HINSTANCE instance, std::function<void()> onOpened, std::function<void()> onClosed);
+  // While open, the window counts itself among `windows`.
+  AboutWindow(HINSTANCE instance, WindowCount& windows);
   ~AboutWindow();
   AboutWindow(const AboutWindow&) = delete;
   AboutWindow& operator=(const AboutWindow&) = delete;
@@ -33,8 +32,7 @@ class AboutWindow {
   void Paint(HWND window);
 
   HINSTANCE instance_;
-  std::function<void()> onOpened_;
-  std::function<void()> onClosed_;
+  WindowCount& windows_;
   HWND owner_ = nullptr;  // hidden, so that the window gets no taskbar button
   HWND window_ = nullptr;
   int dpi_ = 96;

@@ -1,5 +1,7 @@
 #include "app/KeyName.h"
 
+#include <iterator>
+
 namespace quellaro {
 namespace {
 
@@ -8,60 +10,64 @@ constexpr std::int16_t kVkF12 = 123;
 constexpr std::int16_t kVkSpace = 32;
 constexpr std::int16_t kVkF16 = 127;  // its character would be DEL
 
-// Readable names for the codes 0..32 whose characters are invisible.
-constexpr const wchar_t* kInvisibleKeyNames[] = {
-    L"None", L"LButton", L"RButton",    L"Cancel", L"MButton",    L"XButton1", L"XButton2", L"Key 7", L"Backspace",
-    L"Tab",  L"Key 10",  L"Key 11",     L"Clear",  L"Enter",      L"Key 14",   L"Key 15",   L"Shift", L"Ctrl",
-    L"Alt",  L"Pause",   L"CapsLock",   L"Kana",   L"Key 22",     L"Junja",    L"Final",    L"Kanji", L"Key 26",
-    L"Esc",  L"Convert", L"NonConvert", L"Accept", L"ModeChange", L"Space",
+// Readable names for the codes 0..32 whose characters are invisible. The
+// names are ASCII, kept as bytes: half the room of wide strings.
+constexpr const char* kInvisibleKeyNames[] = {
+    "None", "LButton", "RButton",    "Cancel", "MButton",    "XButton1", "XButton2", "Key 7", "Backspace",
+    "Tab",  "Key 10",  "Key 11",     "Clear",  "Enter",      "Key 14",   "Key 15",   "Shift", "Ctrl",
+    "Alt",  "Pause",   "CapsLock",   "Kana",   "Key 22",     "Junja",    "Final",    "Kanji", "Key 26",
+    "Esc",  "Convert", "NonConvert", "Accept", "ModeChange", "Space",
 };
 static_assert(sizeof(kInvisibleKeyNames) / sizeof(kInvisibleKeyNames[0]) == kVkSpace + 1);
 
 // Names for the codes above 127 of keys that type no character.
 struct NamedKey {
   std::int16_t code;
-  const wchar_t* name;
+  const char* name;
 };
 constexpr NamedKey kNamedKeys[] = {
-    {0x90, L"NumLock"},        {0x91, L"ScrollLock"},
-    {0xA0, L"LShift"},         {0xA1, L"RShift"},
-    {0xA2, L"LCtrl"},          {0xA3, L"RCtrl"},
-    {0xA4, L"LAlt"},           {0xA5, L"RAlt"},
-    {0xA6, L"BrowserBack"},    {0xA7, L"BrowserForward"},
-    {0xA8, L"BrowserRefresh"}, {0xA9, L"BrowserStop"},
-    {0xAA, L"BrowserSearch"},  {0xAB, L"BrowserFavorites"},
-    {0xAC, L"BrowserHome"},    {0xAD, L"VolumeMute"},
-    {0xAE, L"VolumeDown"},     {0xAF, L"VolumeUp"},
-    {0xB0, L"NextTrack"},      {0xB1, L"PrevTrack"},
-    {0xB2, L"MediaStop"},      {0xB3, L"PlayPause"},
-    {0xB4, L"Mail"},           {0xB5, L"MediaSelect"},
-    {0xB6, L"App1"},           {0xB7, L"App2"},
-    {0xE5, L"Process"},        {0xF6, L"Attn"},
-    {0xF7, L"CrSel"},          {0xF8, L"ExSel"},
-    {0xF9, L"EraseEOF"},       {0xFA, L"Play"},
-    {0xFB, L"Zoom"},           {0xFD, L"PA1"},
-    {0xFE, L"OemClear"},
+    {0x90, "NumLock"},        {0x91, "ScrollLock"},
+    {0xA0, "LShift"},         {0xA1, "RShift"},
+    {0xA2, "LCtrl"},          {0xA3, "RCtrl"},
+    {0xA4, "LAlt"},           {0xA5, "RAlt"},
+    {0xA6, "BrowserBack"},    {0xA7, "BrowserForward"},
+    {0xA8, "BrowserRefresh"}, {0xA9, "BrowserStop"},
+    {0xAA, "BrowserSearch"},  {0xAB, "BrowserFavorites"},
+    {0xAC, "BrowserHome"},    {0xAD, "VolumeMute"},
+    {0xAE, "VolumeDown"},     {0xAF, "VolumeUp"},
+    {0xB0, "NextTrack"},      {0xB1, "PrevTrack"},
+    {0xB2, "MediaStop"},      {0xB3, "PlayPause"},
+    {0xB4, "Mail"},           {0xB5, "MediaSelect"},
+    {0xB6, "App1"},           {0xB7, "App2"},
+    {0xE5, "Process"},        {0xF6, "Attn"},
+    {0xF7, "CrSel"},          {0xF8, "ExSel"},
+    {0xF9, "EraseEOF"},       {0xFA, "Play"},
+    {0xFB, "Zoom"},           {0xFD, "PA1"},
+    {0xFE, "OemClear"},
 };
 constexpr std::int16_t kVkF24 = 135;
 
+std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
+
 // The prefix followed by the decimal digits of a number that is not negative.
-std::wstring Numbered(std::wstring prefix, int number) {
-  const std::size_t end = prefix.size();
+std::wstring Numbered(const char* prefix, int number) {
+  wchar_t digits[8];
+  wchar_t* first = std::end(digits);
   do {
-    prefix.insert(end, 1, static_cast<wchar_t>(L'0' + number % 10));
+    *--first = static_cast<wchar_t>(L'0' + number % 10);
     number /= 10;
   } while (number != 0);
-  return prefix;
+  return Widen(prefix).append(first, std::end(digits));
 }
 
 // A code from 128 to 255 whose key types no character: F17 to F24, a name
 // from the table, or else "Key" and the number.
 std::wstring NameOfKeyAbove127(std::int16_t code) {
-  if (code <= kVkF24) return Numbered(L"F", code - kVkF1 + 1);
+  if (code <= kVkF24) return Numbered("F", code - kVkF1 + 1);
   for (const NamedKey& key : kNamedKeys) {
-    if (key.code == code) return key.name;
+    if (key.code == code) return Widen(key.name);
   }
-  return Numbered(L"Key ", code);
+  return Numbered("Key ", code);
 }
 
 }  // namespace
@@ -79,7 +85,7 @@ std::string KeyNameAnsi(std::int16_t code) {
 }
 
 std::wstring KeyName(Platform& platform, std::int16_t code) {
-  if (code >= 0 && code <= kVkSpace) return kInvisibleKeyNames[code];
+  if (code >= 0 && code <= kVkSpace) return Widen(kInvisibleKeyNames[code]);
   if (code == kVkF16) return L"F16";
   // On Chinese, Japanese and Korean Windows most codes above 127 (every
   // punctuation key among them) only start a double-byte character and

@@ -1,13 +1,11 @@
 #include "app/MainWindow.h"
 
 #include <utility>
-#include <vector>
 
 #include <commctrl.h>
 #include <imm.h>
 
 #include "app/Layout.h"
-#include "app/Resources.h"
 #include "pinning/Poll.h"
 #include "platform/WindowProc.h"
 
@@ -17,43 +15,15 @@ namespace {
 constexpr wchar_t kClassName[] = L"Quellaro.setPos";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kText1Subclass = 1;
-constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;  // fixed single border
-constexpr DWORD kMainExStyle = 0;
 constexpr DWORD kMsgFltAllow = 1;  // MSGFLT_ALLOW
-
-COLORREF ToColorRef(RGB8 colour) { return RGB(colour.red, colour.green, colour.blue); }
-
-struct ControlClass {
-  const wchar_t* className;
-  DWORD style;
-  DWORD exStyle;
-};
-
-ControlClass ClassFor(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::TextBox:
-      return {L"EDIT", WS_TABSTOP | WS_DISABLED | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::PushButton:
-      return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::CheckBox:
-      return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
-    case ControlKind::Label:
-    case ControlKind::Picture:
-      break;
-  }
-  return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
-}
 
 std::wstring WindowText(HWND window) {
   const int length = ::GetWindowTextLengthW(window);
   if (length <= 0) return std::wstring();
-  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
-  const int copied = ::GetWindowTextW(window, buffer.data(), length + 1);
-  return std::wstring(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
-}
-
-UniqueFont CreateFontFor(const FontSpec& font, int dpi) {
-  return CreateGb2312Font(font.face, PointTenthsToPixels(font.pointTenths, dpi), font.weight);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return text;
 }
 
 // Text1 captures keys; it is not a text field. With an input method attached,
@@ -74,57 +44,24 @@ void AllowFromExplorer(HWND window, UINT message) {
   if (allow && message != 0) allow(window, message, kMsgFltAllow, nullptr);
 }
 
-RECT ToRect(PixelRect rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
-PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, rect.right, rect.bottom}; }
-
 }  // namespace
 
-MainWindow::MainWindow(Platform& platform, std::wstring appDir, std::function<void(HWND)> showAbout,
-                       std::function<void()> onDestroyed)
-    : form_(platform, *this, std::move(appDir)),
-      showAbout_(std::move(showAbout)),
-      onDestroyed_(std::move(onDestroyed)) {}
+MainWindow::MainWindow(Platform& platform, std::wstring appDir, AboutWindow& about, WindowCount& windows)
+    : form_(platform, *this, std::move(appDir)), about_(about), windows_(windows) {
+  windows_.Opened();
+}
 
 MainWindow::~MainWindow() {
   if (window_) ::DestroyWindow(window_);
-  // Nothing can paint with the class's brush once the class is gone.
-  if (instance_) ::UnregisterClassW(kClassName, instance_);
 }
 
 bool MainWindow::Create(HINSTANCE instance) {
-  dpi_ = ScreenDpi();
-  icon_ = ::LoadIconW(instance, MAKEINTRESOURCEW(kIdiApplication));
-  background_.reset(::CreateSolidBrush(ToColorRef(kMainBackground)));
-  defaultFont_ = CreateFontFor(kDefaultFont, dpi_);
-  text1Font_ = CreateFontFor(kText1Font, dpi_);
   taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = WindowProcFor<MainWindow>::Procedure;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = icon_;
-  windowClass.hIconSm =
-      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON,
-                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = background_.get();
-  windowClass.lpszClassName = kClassName;
-  if (!::RegisterClassExW(&windowClass)) return false;
-  instance_ = instance;
-
-  // The client area's corner at its fixed place, unless the window would not
-  // fit there (a high DPI on a small screen): then moved in just enough.
-  RECT frame{0, 0, TwipsToPixels(kMainClientWidth, dpi_), TwipsToPixels(kMainClientHeight, dpi_)};
-  ::AdjustWindowRectEx(&frame, kMainStyle, FALSE, kMainExStyle);
-  ::OffsetRect(&frame, TwipsToPixels(kMainClientLeft, dpi_), TwipsToPixels(kMainClientTop, dpi_));
-  const RECT place = ToRect(
-      KeepInside(ToPixelRect(frame), ToPixelRect(WorkAreaOf(::MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST)))));
-  window_ = ::CreateWindowExW(kMainExStyle, kClassName, kMainCaption, kMainStyle, place.left, place.top,
-                              place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance, this);
-  if (!window_) return false;
+  if (!look_.Create(instance, kClassName, WindowProcFor<MainWindow>::Procedure, this)) return false;
   AllowFromExplorer(window_, taskbarCreated_);
-  CreateControls(instance);
+  HWND text1 = Control(kIdText1);
+  DetachInputMethod(text1);
+  ::SetWindowSubclass(text1, Text1Proc, kText1Subclass, reinterpret_cast<DWORD_PTR>(this));
 
   form_.Form_Load();
   if (!::IsIconic(window_)) {
@@ -133,22 +70,6 @@ bool MainWindow::Create(HINSTANCE instance) {
   }
   ::SetTimer(window_, kTimer1, kPollIntervalMs, nullptr);
   return true;
-}
-
-void MainWindow::CreateControls(HINSTANCE instance) {
-  for (const ControlSpec& entry : kMainControls) {
-    const ControlClass cls = ClassFor(entry.kind);
-    HWND control = ::CreateWindowExW(cls.exStyle, cls.className, entry.text, WS_CHILD | WS_VISIBLE | cls.style,
-                                     TwipsToPixels(entry.left, dpi_), TwipsToPixels(entry.top, dpi_),
-                                     TwipsToPixels(entry.width, dpi_), TwipsToPixels(entry.height, dpi_), window_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
-    controls_[static_cast<std::size_t>(entry.id - kIdText1)] = control;
-    HFONT font = entry.id == kIdText1 ? text1Font_.get() : defaultFont_.get();
-    if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  }
-  HWND text1 = Control(kIdText1);
-  DetachInputMethod(text1);
-  ::SetWindowSubclass(text1, Text1Proc, kText1Subclass, reinterpret_cast<DWORD_PTR>(this));
 }
 
 bool MainWindow::PreTranslate(MSG& message) { return window_ && ::IsDialogMessageW(window_, &message); }
@@ -174,18 +95,11 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEMOVE:
       form_.Form_MouseMove(wParam, lParam);
       return 0;
-    case WM_CTLCOLORSTATIC: {
-      // The check box and the credit line sit on the window's light blue; a
-      // disabled Text1 also asks here and keeps its default look.
-      HWND control = reinterpret_cast<HWND>(lParam);
-      if (control == Control(kIdCbAuto) || control == Control(kIdLbQQ)) {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SetBkColor(dc, ToColorRef(kMainBackground));
-        return reinterpret_cast<LRESULT>(background_.get());
+    case WM_CTLCOLORSTATIC:
+      if (HBRUSH brush = look_.StaticBackground(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
+        return reinterpret_cast<LRESULT>(brush);
       }
       break;
-    }
     case WM_ACTIVATE:
       // A minimised window has no focus to keep or give: it was saved before
       // the window went down and is given back once it is restored.
@@ -216,8 +130,8 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_NCDESTROY:
       window_ = nullptr;
-      controls_.fill(nullptr);
-      if (onDestroyed_) onDestroyed_();
+      look_.Destroyed();
+      windows_.Closed();
       return 0;
     default:
       if (message == taskbarCreated_ && taskbarCreated_ != 0) {
@@ -253,11 +167,7 @@ void MainWindow::OnCommand(int id, int code) {
 
 LRESULT CALLBACK MainWindow::Text1Proc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR self) noexcept {
-  try {
-    return reinterpret_cast<MainWindow*>(self)->OnText1Message(edit, message, wParam, lParam);
-  } catch (...) {
-    return ::DefSubclassProc(edit, message, wParam, lParam);
-  }
+  return reinterpret_cast<MainWindow*>(self)->OnText1Message(edit, message, wParam, lParam);
 }
 
 LRESULT MainWindow::OnText1Message(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -373,8 +283,6 @@ void MainWindow::Activate() {
   ::SetForegroundWindow(window_);  // the activation puts the focus on a control
 }
 
-void MainWindow::ShowAbout() {
-  if (showAbout_) showAbout_(window_);
-}
+void MainWindow::ShowAbout() { about_.Show(window_); }
 
 }  // namespace quellaro

@@ -2,14 +2,14 @@
 // forwards each message to the matching setPos handler.
 #pragma once
 
-#include <array>
 #include <bitset>
-#include <functional>
 
-#include "app/Layout.h"
+#include "about/AboutWindow.h"
+#include "app/MainLook.h"
 #include "app/MainView.h"
 #include "app/setPos.h"
 #include "platform/Win32.h"
+#include "platform/WindowCount.h"
 
 namespace quellaro {
 
@@ -18,9 +18,9 @@ struct WindowProcFor;
 
 class MainWindow final : public MainView {
  public:
-  // `showAbout` is given the main window, so that About opens on its monitor.
-  MainWindow(Platform& platform, std::wstring appDir, std::function<void(HWND)> showAbout,
-             std::function<void()> onDestroyed);
+  // Counts itself among `windows` from now until its window is gone; the
+  // help button opens `about` on the main window's monitor.
+  MainWindow(Platform& platform, std::wstring appDir, AboutWindow& about, WindowCount& windows);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -34,7 +34,7 @@ class MainWindow final : public MainView {
 
   // MainView
   WindowHandle hWnd() override { return window_; }
-  IconHandle Icon() override { return icon_; }
+  IconHandle Icon() override { return look_.Icon(); }
   int CbAutoValue() override;
   void SetCbAutoValue(int value) override;
   std::wstring Text1Text() override;
@@ -57,28 +57,21 @@ class MainWindow final : public MainView {
                                     DWORD_PTR self) noexcept;
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnText1Message(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
-  void CreateControls(HINSTANCE instance);
   void OnCommand(int id, int code);
-  HWND Control(int id) const { return controls_[static_cast<std::size_t>(id - kIdText1)]; }
+  HWND Control(int id) const { return look_.Control(id); }
   void NoteKeyDownInText1(WPARAM key);
   bool TakeKeyDownInText1(WPARAM key);
   void SaveFocus();
   void RestoreFocus();
 
   setPos form_;
-  std::function<void(HWND)> showAbout_;
-  std::function<void()> onDestroyed_;
-  HINSTANCE instance_ = nullptr;
+  AboutWindow& about_;
+  WindowCount& windows_;
+  MainLook look_;
   HWND window_ = nullptr;
-  std::array<HWND, std::size(kMainControls)> controls_{};  // by id, from kIdText1
-  HICON icon_ = nullptr;                                   // shared resource icon: not destroyed
   HWND lastFocus_ = nullptr;
   std::bitset<256> keysDownInText1_;
   UINT taskbarCreated_ = 0;
-  int dpi_ = 96;
-  UniqueBrush background_;  // the window class's: freed once the class is gone
-  UniqueFont defaultFont_;
-  UniqueFont text1Font_;
 };
 
 }  // namespace quellaro

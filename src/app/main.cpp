@@ -3,11 +3,10 @@
 
 #include <commctrl.h>
 
-#include <cstdlib>
-
 #include "about/AboutWindow.h"
 #include "app/MainWindow.h"
 #include "platform/Win32Platform.h"
+#include "platform/WindowCount.h"
 
 namespace {
 
@@ -25,28 +24,7 @@ void RestrictDllSearch() {
   if (restrict) restrict(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
 }
 
-// The process lives while any of its windows is open.
-class WindowCount {
- public:
-  void Opened() { ++open_; }
-  void Closed() {
-    if (--open_ == 0) ::PostQuitMessage(0);
-  }
-
- private:
-  int open_ = 0;
-};
-
 }  // namespace
-
-// An uncaught exception ends the process at once. libstdc++'s default handler
-// would first print the exception's demangled type to a console this GUI
-// program does not have, and its demangler is a sixth of the exe's size.
-#if defined(__GLIBCXX__)
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
-#endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace quellaro;
@@ -67,11 +45,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   {
     WindowCount windows;
     Win32Platform platform;
-    AboutWindow about(
-        instance, [&] { windows.Opened(); }, [&] { windows.Closed(); });
-    MainWindow main(
-        platform, ApplicationDirectory(), [&](HWND anchor) { about.Show(anchor); }, [&] { windows.Closed(); });
-    windows.Opened();
+    AboutWindow about(instance, windows);
+    MainWindow main(platform, ApplicationDirectory(), about, windows);
     if (main.Create(instance)) {
       MSG message{};
       BOOL got;

@@ -1,7 +1,6 @@
 #include "platform/Win32Platform.h"
 
 #include <cstring>
-#include <vector>
 
 #include "platform/Win32.h"
 
@@ -17,16 +16,16 @@ constexpr DWORD kMaxSettingsBytes = 1 << 20;
 }  // namespace
 
 std::wstring ApplicationDirectory() {
-  std::vector<wchar_t> buffer(MAX_PATH);
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return std::wstring();
-    if (length < buffer.size()) {
-      std::wstring path(buffer.data(), length);
+    if (length < path.size()) {
+      path.resize(length);
       const std::size_t slash = path.find_last_of(L"\\/");
       return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
     }
-    buffer.resize(buffer.size() * 2);  // a long path: try again with more room
+    path.resize(path.size() * 2);  // a long path: try again with more room
   }
 }
 

@@ -1,7 +1,6 @@
 // The one window procedure shape Quellaro's windows share: find the C++
-// object the window was created for and hand it the message. No exception
-// crosses into the system: a handler that fails leaves the message to the
-// default procedure.
+// object the window was created for and hand it the message. The exe is
+// built without exceptions, so none can cross into the system.
 #pragma once
 
 #include "platform/Win32.h"
@@ -22,11 +21,7 @@ struct WindowProcFor {
     }
     auto* owner = reinterpret_cast<Owner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!owner) return ::DefWindowProcW(window, message, wParam, lParam);
-    try {
-      return owner->OnMessage(window, message, wParam, lParam);
-    } catch (...) {
-      return ::DefWindowProcW(window, message, wParam, lParam);
-    }
+    return owner->OnMessage(window, message, wParam, lParam);
   }
 };
 

@@ -1,8 +1,5 @@
 #include "settings/Settings.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <limits>
 
 namespace quellaro {
@@ -11,6 +8,10 @@ namespace {
 // About 200 ms of retries in all.
 constexpr int kReplaceRetries = 10;
 constexpr unsigned kReplaceRetryMs = 20;
+
+// Exponents beyond this make every number with a digit other than 0 too
+// large or too small alike; reading stops growing them there.
+constexpr long long kExponentLimit = 1000000000;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -30,17 +31,6 @@ std::optional<std::string_view> ReadLine(std::string_view bytes, std::size_t& po
   return line;
 }
 
-// floor() of the number, when it fits a 16-bit signed integer.
-std::optional<std::int16_t> FloorToInt16(std::string_view text) {
-  const std::optional<double> value = ParseNumber(text);
-  if (!value) return std::nullopt;
-  const double floored = std::floor(*value);
-  if (floored < std::numeric_limits<std::int16_t>::min() || floored > std::numeric_limits<std::int16_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<std::int16_t>(floored);
-}
-
 void AppendNumber(std::string& out, int value) {
   out += value < 0 ? '-' : ' ';
   long magnitude = value < 0 ? -static_cast<long>(value) : value;
@@ -56,7 +46,7 @@ void AppendNumber(std::string& out, int value) {
 
 }  // namespace
 
-std::optional<double> ParseNumber(std::string_view text) {
+std::optional<std::int16_t> FloorOfNumber(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 
@@ -66,39 +56,58 @@ std::optional<double> ParseNumber(std::string_view text) {
     text.remove_prefix(1);
   }
 
-  // Validate the whole spelling first: strtod alone would accept "inf",
-  // "nan" and hexadecimal forms.
+  // The spelling: digits with an optional fraction, then an optional exponent.
   std::size_t i = 0;
-  std::size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  while (i < text.size() && IsDigit(text[i])) ++i;
+  const std::string_view whole = text.substr(0, i);
+  std::string_view fraction;
   if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+    const std::size_t first = ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    fraction = text.substr(first, i - first);
   }
-  if (digits == 0) return std::nullopt;
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+  long long exponent = 0;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t exponentDigits = 0;
-    while (i < text.size() && IsDigit(text[i])) ++i, ++exponentDigits;
-    if (exponentDigits == 0) return std::nullopt;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negativeExponent = text[i++] == '-';
+    const std::size_t first = i;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      if (exponent < kExponentLimit) exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (i == first) return std::nullopt;
+    if (negativeExponent) exponent = -exponent;
   }
   if (i != text.size()) return std::nullopt;
 
-  // The program never changes its locale, so strtod reads '.' as the decimal
-  // point, and it rounds correctly. (std::from_chars would do the same but
-  // adds a third to the exe's size.)
-  const std::string terminated(text);
-  char* end = nullptr;
-  errno = 0;
-  double value = std::strtod(terminated.c_str(), &end);
-  if (end != terminated.c_str() + terminated.size()) return std::nullopt;
-  if (errno == ERANGE && value < std::numeric_limits<double>::min()) {
-    // Below a double's range: just above zero, so that floor() of a tiny
-    // negative value is still -1. (Huge values are already infinite.)
-    value = std::numeric_limits<double>::denorm_min();
+  // Exact decimal arithmetic on the digits, no rounding to a double first:
+  // the value is 0.DIGITS times ten to the power `point`, where DIGITS are
+  // the whole part's and the fraction's digits without leading zeros.
+  const std::size_t count = whole.size() + fraction.size();
+  const auto digitAt = [&](std::size_t k) { return k < whole.size() ? whole[k] : fraction[k - whole.size()]; };
+  std::size_t first = 0;
+  while (first < count && digitAt(first) == '0') ++first;
+  if (first == count) return std::int16_t{0};  // zero, whatever its sign and exponent
+  const long long point = static_cast<long long>(whole.size()) - static_cast<long long>(first) + exponent;
+  if (point > 5) return std::nullopt;  // at least 100000
+
+  long magnitude = 0;  // the whole part
+  bool hasFraction = false;
+  for (std::size_t k = first; k < count; ++k) {
+    if (static_cast<long long>(k - first) < point) {
+      magnitude = magnitude * 10 + (digitAt(k) - '0');
+    } else if (digitAt(k) != '0') {
+      hasFraction = true;
+      break;
+    }
   }
-  return negative ? -value : value;
+  for (long long k = static_cast<long long>(count - first); k < point; ++k) magnitude *= 10;  // zeros of the exponent
+  const long floored = negative ? -magnitude - (hasFraction ? 1 : 0) : magnitude;
+  if (floored < std::numeric_limits<std::int16_t>::min() || floored > std::numeric_limits<std::int16_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<std::int16_t>(floored);
 }
 
 std::wstring SettingsPath(const std::wstring& appDir) { return appDir + kSettingsFileName; }
@@ -113,10 +122,10 @@ LoadedSettings ParseSettings(std::string_view bytes) {
   if (auto line = ReadLine(bytes, pos)) s1 = *line;
   if (auto line = ReadLine(bytes, pos)) s2 = *line;
 
-  if (auto hotKey = FloorToInt16(s1)) result.hotKey = *hotKey;
+  if (auto hotKey = FloorOfNumber(s1)) result.hotKey = *hotKey;
 
   // Only 0 and 1 are flags; anything else, readable or not, means 0.
-  const std::optional<std::int16_t> flag = FloorToInt16(s2);
+  const std::optional<std::int16_t> flag = FloorOfNumber(s2);
   result.autoTray = (flag && *flag == 1) ? 1 : 0;
   return result;
 }

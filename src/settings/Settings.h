@@ -43,9 +43,12 @@ bool SaveFileAtomically(Platform& platform, const std::wstring& path, std::strin
 // Rewrites config.ini with the given values; false when it could not be written.
 bool WriteSettings(Platform& platform, const std::wstring& appDir, std::int16_t hotKey, int checkValue);
 
-// The text-to-number conversion used for both lines: surrounding blanks are
-// ignored, an optional sign, decimal digits with an optional fraction and
-// exponent. Anything else, including empty text, is no number.
-std::optional<double> ParseNumber(std::string_view text);
+// How both lines are read: the number the text spells, rounded down, when it
+// fits a 16-bit signed integer. Blanks around it are ignored; the spelling is
+// an optional sign, decimal digits with an optional fraction, and an optional
+// exponent ("118.9", "-0.5", "1e2"). Anything else, empty text included, is
+// no number. The value is taken exactly as written, with no rounding on the
+// way, so 118.99999999999999999 reads as 118.
+std::optional<std::int16_t> FloorOfNumber(std::string_view text);
 
 }  // namespace quellaro

@@ -50,7 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LongTinyFractionFloorsToMinusOne", "-0." + std::string(400, '0') + "1\r\n0\r\n", -1, 0},
         ParseCase{"SubnormalFloorsToZero", "4.9e-324\r\n0\r\n", 0, 0},
         ParseCase{"ZeroWithTinyExponentIsZero", "-0e-400\r\n0\r\n", 0, 0},
-        ParseCase{"FractionJustBelowTheTopStillFits", "32767.99\r\n0\r\n", 32767, 0}),
+        ParseCase{"FractionJustBelowTheTopStillFits", "32767.99\r\n0\r\n", 32767, 0},
+        ParseCase{"MoreDigitsThanADoubleHoldsStillFloorDown", "118.99999999999999999\r\n0\r\n", 118, 0}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.what); });
 
 TEST(FormatSettingsTest, WritesOwnFormatByteForByte) {
