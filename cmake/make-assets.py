@@ -148,7 +148,7 @@ def icon_entry(cv):
     return header + bytes(cv.image.getpalette("BGRX")) + colours + mask
 
 
-# Pillow writes ICO entries only as PNG or 8-bit bitmaps, and the exe's icon
+# Pillow's ICO writer makes PNG or 8-bit entries only, and the exe's icon
 # is 16 colours, so the directory is put together here.
 def build_ico(canvases):
     entries = [icon_entry(cv) for cv in canvases]
