@@ -1,20 +1,22 @@
 #!/usr/bin/env python3
-"""Generate Quellaro's image assets.
+"""Draw Quellaro's image assets; Pillow encodes them.
 
 Writes, relative to the repository root:
   src/app/res/quellaro.ico   application icon, 32x32 and 16x16, 4 bpp (16 colours)
   src/about/res/about.jpg    154x154 baseline JPEG shown in the About box
 
-Only the Python 3 standard library is used; the JPEG is produced by the small
-baseline encoder below (integer DCT, standard tables), so the output is
-byte-for-byte reproducible on any platform.
+Nothing in either file depends on the time or the machine, so running the
+script again gives the same bytes. Needs Pillow (Debian: python3-pil).
 
-Usage:  python3 cmake/make-assets.py [--out-dir REPO_ROOT]
+Usage:  /usr/bin/python3 cmake/make-assets.py [--out-dir REPO_ROOT]
 """
 
 import argparse
+import io
 import os
 import struct
+
+from PIL import Image, ImageDraw
 
 # ---------------------------------------------------------------------------
 # Icon
@@ -45,39 +47,28 @@ SQRT_HALF = 0.5 ** 0.5
 
 
 class PixelCanvas:
-    """A square grid of palette indices; None means transparent."""
+    """A square 16-colour image and its transparency mask; colour None
+    paints transparent (black under a set mask bit, as Windows expects)."""
 
     def __init__(self, size):
         self.size = size
-        self.px = [[None] * size for _ in range(size)]
-
-    def set(self, x, y, c):
-        if 0 <= x < self.size and 0 <= y < self.size:
-            self.px[y][x] = c
+        self.image = Image.new("P", (size, size), BLACK)
+        self.image.putpalette([v for rgb in PALETTE for v in rgb])
+        self.mask = Image.new("1", (size, size), 1)
+        self._colour = ImageDraw.Draw(self.image)
+        self._mask = ImageDraw.Draw(self.mask)
 
     def rect(self, x0, y0, x1, y1, c):
         """Filled rectangle, inclusive corners."""
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.set(x, y, c)
+        self._colour.rectangle((x0, y0, x1, y1), fill=BLACK if c is None else c)
+        self._mask.rectangle((x0, y0, x1, y1), fill=1 if c is None else 0)
+
+    def set(self, x, y, c):
+        self.rect(x, y, x, y, c)
 
     def line(self, x0, y0, x1, y1, c):
-        """Bresenham line."""
-        dx, dy = abs(x1 - x0), -abs(y1 - y0)
-        sx = 1 if x0 < x1 else -1
-        sy = 1 if y0 < y1 else -1
-        err = dx + dy
-        while True:
-            self.set(x0, y0, c)
-            if x0 == x1 and y0 == y1:
-                break
-            e2 = 2 * err
-            if e2 >= dy:
-                err += dy
-                x0 += sx
-            if e2 <= dx:
-                err += dx
-                y0 += sy
+        self._colour.line((x0, y0, x1, y1), fill=BLACK if c is None else c)
+        self._mask.line((x0, y0, x1, y1), fill=1 if c is None else 0)
 
 
 def draw_pin(cv, cx, top, cap_w, cap_h, neck_w, neck_h, collar_w, needle_h):
@@ -147,39 +138,26 @@ def icon16():
     return cv
 
 
-def dib_4bpp(cv):
-    """BITMAPINFOHEADER + palette + XOR mask + AND mask for one icon image."""
+def icon_entry(cv):
+    """One ICO image: BITMAPINFOHEADER (height counts both masks), palette,
+    4-bpp colours and the AND mask, rows bottom-up and padded to 4 bytes."""
     n = cv.size
-    xor_stride = ((n * 4 + 31) // 32) * 4
-    and_stride = ((n + 31) // 32) * 4
-    xor_rows, and_rows = [], []
-    for y in range(n - 1, -1, -1):              # bottom-up
-        row = cv.px[y]
-        xb = bytearray(xor_stride)
-        ab = bytearray(and_stride)
-        for x, c in enumerate(row):
-            if c is None:
-                ab[x >> 3] |= 0x80 >> (x & 7)   # transparent
-                c = 0
-            xb[x >> 1] |= c << (4 if x % 2 == 0 else 0)
-        xor_rows.append(bytes(xb))
-        and_rows.append(bytes(ab))
-    pixels = b"".join(xor_rows) + b"".join(and_rows)
-    header = struct.pack("<IiiHHIIiiII",
-                         40, n, 2 * n, 1, 4, 0, len(pixels), 0, 0, 16, 0)
-    pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    return header + pal + pixels
+    colours = cv.image.tobytes("raw", ("P;4", (n * 4 + 31) // 32 * 4, -1))
+    mask = cv.mask.tobytes("raw", ("1", (n + 31) // 32 * 4, -1))
+    header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 4, 0, len(colours) + len(mask), 0, 0, 16, 0)
+    return header + bytes(cv.image.getpalette("BGRX")) + colours + mask
 
 
+# Pillow's ICO writer makes PNG or 8-bit entries only, and the exe's icon
+# is 16 colours, so the directory is put together here.
 def build_ico(canvases):
-    images = [(cv.size, dib_4bpp(cv)) for cv in canvases]
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for size, data in images:
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0,
-                           1, 4, len(data), offset)
+    entries = [icon_entry(cv) for cv in canvases]
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    for cv, data in zip(canvases, entries):
+        out += struct.pack("<BBBBHHII", cv.size, cv.size, 16, 0, 1, 4, len(data), offset)
         offset += len(data)
-    return out + b"".join(data for _, data in images)
+    return out + b"".join(entries)
 
 
 # ---------------------------------------------------------------------------
@@ -360,250 +338,12 @@ def about_picture():
     return pic
 
 
-# ---------------------------------------------------------------------------
-# Baseline JPEG encoder (JFIF, 8-bit, 3 components, 4:4:4, standard tables)
-# ---------------------------------------------------------------------------
-
-# Quantisation tables from ITU-T T.81 Annex K.1, natural (row-major) order.
-QUANT_LUMA = [
-    16, 11, 10, 16, 24, 40, 51, 61,
-    12, 12, 14, 19, 26, 58, 60, 55,
-    14, 13, 16, 24, 40, 57, 69, 56,
-    14, 17, 22, 29, 51, 87, 80, 62,
-    18, 22, 37, 56, 68, 109, 103, 77,
-    24, 35, 55, 64, 81, 104, 113, 92,
-    49, 64, 78, 87, 103, 121, 120, 101,
-    72, 92, 95, 98, 112, 100, 103, 99,
-]
-QUANT_CHROMA = [
-    17, 18, 24, 47, 99, 99, 99, 99,
-    18, 21, 26, 66, 99, 99, 99, 99,
-    24, 26, 56, 99, 99, 99, 99, 99,
-    47, 66, 99, 99, 99, 99, 99, 99,
-] + [99] * 32
-
-# Huffman tables from ITU-T T.81 Annex K.3: (code counts per length 1..16, symbols).
-DC_LUMA = ([0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0], list(range(12)))
-DC_CHROMA = ([0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0], list(range(12)))
-AC_LUMA = ([0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d], [
-    0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06,
-    0x13, 0x51, 0x61, 0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xa1, 0x08,
-    0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72,
-    0x82, 0x09, 0x0a, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x25, 0x26, 0x27, 0x28,
-    0x29, 0x2a, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45,
-    0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59,
-    0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75,
-    0x76, 0x77, 0x78, 0x79, 0x7a, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89,
-    0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3,
-    0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6,
-    0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9,
-    0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2,
-    0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4,
-    0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa,
-])
-AC_CHROMA = ([0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77], [
-    0x00, 0x01, 0x02, 0x03, 0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41,
-    0x51, 0x07, 0x61, 0x71, 0x13, 0x22, 0x32, 0x81, 0x08, 0x14, 0x42, 0x91,
-    0xa1, 0xb1, 0xc1, 0x09, 0x23, 0x33, 0x52, 0xf0, 0x15, 0x62, 0x72, 0xd1,
-    0x0a, 0x16, 0x24, 0x34, 0xe1, 0x25, 0xf1, 0x17, 0x18, 0x19, 0x1a, 0x26,
-    0x27, 0x28, 0x29, 0x2a, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44,
-    0x45, 0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58,
-    0x59, 0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74,
-    0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87,
-    0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a,
-    0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4,
-    0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7,
-    0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda,
-    0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4,
-    0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa,
-])
-
-# round(8192 * cos(k * pi / 16)) for k = 0..7; fixed so the DCT is pure integer.
-COS_Q13 = [8192, 8035, 7568, 6811, 5793, 4551, 3135, 1598]
-
-
-def _cos_q13(m):
-    """8192 * cos(m * pi / 16) for any integer m, from COS_Q13."""
-    m %= 32
-    if m > 16:
-        m = 32 - m
-    if m < 8:
-        return COS_Q13[m]
-    return 0 if m == 8 else -COS_Q13[16 - m]
-
-
-# DCT basis, scaled by 2^13, including C(0) = 1/sqrt(2) ~ 5793/8192.
-DCT_BASIS = [[(COS_Q13[4] if u == 0 else _cos_q13((2 * x + 1) * u))
-              for x in range(8)] for u in range(8)]
-
-
-def zigzag_order():
-    order = []
-    for s in range(15):
-        cells = [(i, s - i) for i in range(8) if 0 <= s - i < 8]
-        if s % 2 == 0:
-            cells.reverse()   # even diagonals run bottom-left to top-right
-        order.extend(r * 8 + c for r, c in cells)
-    return order
-
-
-ZIGZAG = zigzag_order()
-
-
-def scaled_quant(table, quality):
-    scale = 5000 // quality if quality < 50 else 200 - 2 * quality
-    return [min(255, max(1, (q * scale + 50) // 100)) for q in table]
-
-
-def huffman_codes(table):
-    bits, vals = table
-    assert sum(bits) == len(vals) and len(set(vals)) == len(vals)
-    codes, code, k = {}, 0, 0
-    for length in range(1, 17):
-        for _ in range(bits[length - 1]):
-            codes[vals[k]] = (code, length)
-            code += 1
-            k += 1
-        code <<= 1
-    return codes
-
-
-class BitWriter:
-    def __init__(self):
-        self.out = bytearray()
-        self.acc = 0
-        self.n = 0
-
-    def write(self, value, length):
-        self.acc = (self.acc << length) | (value & ((1 << length) - 1))
-        self.n += length
-        while self.n >= 8:
-            self.n -= 8
-            byte = (self.acc >> self.n) & 0xFF
-            self.out.append(byte)
-            if byte == 0xFF:
-                self.out.append(0x00)
-        self.acc &= (1 << self.n) - 1
-
-    def flush(self):
-        if self.n:
-            self.write((1 << (8 - self.n)) - 1, 8 - self.n)
-
-
-def fdct_quantise(block, quant):
-    """Forward DCT of 64 level-shifted samples, quantised, in zig-zag order."""
-    # Rows then columns; intermediate values carry the 2^13 basis scale once.
-    tmp = [0] * 64
-    for y in range(8):
-        row = block[y * 8:y * 8 + 8]
-        for u in range(8):
-            b = DCT_BASIS[u]
-            tmp[y * 8 + u] = sum(b[x] * row[x] for x in range(8))
-    coef = [0] * 64
-    for u in range(8):
-        col = [tmp[y * 8 + u] for y in range(8)]
-        for v in range(8):
-            b = DCT_BASIS[v]
-            s = sum(b[y] * col[y] for y in range(8))
-            # F = s / (4 * 2^26); quantised value = round(F / q), half away from 0.
-            den = quant[v * 8 + u] << 28
-            mag = (abs(s) * 2 + den) // (2 * den)
-            coef[v * 8 + u] = mag if s >= 0 else -mag
-    return [coef[i] for i in ZIGZAG]
-
-
-def magnitude(value):
-    """(category, bits) for a DC difference or AC coefficient."""
-    a = abs(value)
-    cat = a.bit_length()
-    return cat, (value if value >= 0 else value + (1 << cat) - 1)
-
-
-def encode_block(bw, zz, prev_dc, dc_codes, ac_codes):
-    diff = zz[0] - prev_dc
-    cat, bits = magnitude(diff)
-    code, length = dc_codes[cat]
-    bw.write(code, length)
-    if cat:
-        bw.write(bits, cat)
-    run = 0
-    for k in range(1, 64):
-        c = zz[k]
-        if c == 0:
-            run += 1
-            continue
-        while run > 15:
-            code, length = ac_codes[0xF0]
-            bw.write(code, length)
-            run -= 16
-        cat, bits = magnitude(c)
-        code, length = ac_codes[(run << 4) | cat]
-        bw.write(code, length)
-        bw.write(bits, cat)
-        run = 0
-    if run:
-        code, length = ac_codes[0x00]
-        bw.write(code, length)
-    return zz[0]
-
-
-def marker(code, payload=b""):
-    if not payload:
-        return struct.pack(">BB", 0xFF, code)
-    return struct.pack(">BBH", 0xFF, code, len(payload) + 2) + payload
-
-
-def encode_jpeg(rgb_rows, width, height, quality=85):
-    """rgb_rows: height lists of width (r, g, b) byte tuples."""
-    # Colour conversion (JFIF YCbCr, 16-bit fixed point), level-shifted by -128.
-    planes = [[[0] * width for _ in range(height)] for _ in range(3)]
-    for y in range(height):
-        for x in range(width):
-            r, g, b = rgb_rows[y][x]
-            yy = (19595 * r + 38470 * g + 7471 * b + 32768) >> 16
-            cb = (-11059 * r - 21709 * g + 32768 * b + 32768) >> 16
-            cr = (32768 * r - 27439 * g - 5329 * b + 32768) >> 16
-            planes[0][y][x] = yy - 128
-            planes[1][y][x] = max(-128, min(127, cb))
-            planes[2][y][x] = max(-128, min(127, cr))
-
-    ql, qc = scaled_quant(QUANT_LUMA, quality), scaled_quant(QUANT_CHROMA, quality)
-    tables = [(ql, huffman_codes(DC_LUMA), huffman_codes(AC_LUMA)),
-              (qc, huffman_codes(DC_CHROMA), huffman_codes(AC_CHROMA)),
-              (qc, huffman_codes(DC_CHROMA), huffman_codes(AC_CHROMA))]
-
-    bw = BitWriter()
-    prev = [0, 0, 0]
-    for by in range(0, height, 8):
-        for bx in range(0, width, 8):
-            for ci in range(3):
-                plane = planes[ci]
-                block = []
-                for y in range(by, by + 8):
-                    row = plane[min(y, height - 1)]
-                    block.extend(row[min(x, width - 1)] for x in range(bx, bx + 8))
-                q, dc, ac = tables[ci]
-                prev[ci] = encode_block(bw, fdct_quantise(block, q), prev[ci], dc, ac)
-    bw.flush()
-
-    out = bytearray(marker(0xD8))                                   # SOI
-    out += marker(0xE0, b"JFIF\x00" + struct.pack(">BBBHHBB", 1, 1, 0, 1, 1, 0, 0))
-    for tid, table in ((0, ql), (1, qc)):                           # DQT
-        out += marker(0xDB, bytes([tid]) + bytes(table[i] for i in ZIGZAG))
-    out += marker(0xC0, struct.pack(">BHHB", 8, height, width, 3)   # SOF0
-                  + bytes([1, 0x11, 0, 2, 0x11, 1, 3, 0x11, 1]))
-    for cls_id, hufftab in ((0x00, DC_LUMA), (0x10, AC_LUMA),          # DHT
-                         (0x01, DC_CHROMA), (0x11, AC_CHROMA)):
-        out += marker(0xC4, bytes([cls_id]) + bytes(hufftab[0]) + bytes(hufftab[1]))
-    out += marker(0xDA, bytes([3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0]))  # SOS
-    out += bw.out
-    out += marker(0xD9)                                             # EOI
-    return bytes(out)
-
-
-def to_bytes_rgb(pic):
-    return [[tuple(int(clamp01(c) * 255.0 + 0.5) for c in p) for p in row]
-            for row in pic.px]
+def to_jpeg(pic):
+    data = bytes(int(clamp01(c) * 255.0 + 0.5) for row in pic.px for p in row for c in p)
+    out = io.BytesIO()
+    # Baseline, no chroma subsampling, standard Huffman tables.
+    Image.frombytes("RGB", (pic.w, pic.h), data).save(out, "JPEG", quality=85, subsampling=0)
+    return out.getvalue()
 
 
 # ---------------------------------------------------------------------------
@@ -624,9 +364,7 @@ def main():
 
     write(os.path.join(args.out_dir, "src", "app", "res", "quellaro.ico"),
           build_ico([icon32(), icon16()]))
-    pic = about_picture()
-    write(os.path.join(args.out_dir, "src", "about", "res", "about.jpg"),
-          encode_jpeg(to_bytes_rgb(pic), pic.w, pic.h, quality=85))
+    write(os.path.join(args.out_dir, "src", "about", "res", "about.jpg"), to_jpeg(about_picture()))
 
 
 if __name__ == "__main__":
