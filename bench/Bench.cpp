@@ -398,10 +398,10 @@ void MeasureLeaks(const Settings& settings) {
   HWND main = run.Main();
   const auto trayTrip = [&] {
     ClickCenter(::GetDlgItem(main, quellaro::kIdCmdMini));
-    WaitUntil([&] { return !::IsWindowVisible(main) && TrayIconShown(); });
+    WaitUntil([&] { return !::IsWindowVisible(main) && TrayIconShown(main); });
     // Apart by more than the double-click time, so the icon sees single clicks.
     Pause(Milliseconds(::GetDoubleClickTime() + 50));
-    Click(TrayIconSlot());
+    Click(TrayIconSlot(main));
     return WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; });
   };
   const auto aboutCycle = [&] {

@@ -62,7 +62,6 @@ def main(build):
         sha256 = hashlib.sha256(f.read()).hexdigest()
     with zipfile.ZipFile(zip_path) as z:
         names = set(z.namelist())
-    folders = {n.split("/")[0] for n in names}
 
     # winget: one manifest of each type, all for the same package and version.
     winget = {}
@@ -110,14 +109,12 @@ def main(build):
     arch = scoop.get("architecture", {}).get("64bit", {})
     check(arch.get("url") in urls, "scoop: url %s is not winget's InstallerUrl" % arch.get("url"))
     check(arch.get("hash") == sha256, "scoop: hash is not the zip's")
-    check(arch.get("extract_dir") in folders, "scoop: extract_dir %s is not a folder in the zip" % arch.get("extract_dir"))
     for shortcut in scoop.get("shortcuts", []):
-        target = "%s/%s" % (arch.get("extract_dir"), shortcut[0])
-        check(target in names, "scoop: shortcut target %s is not in the zip" % target)
+        check(shortcut[0] in names, "scoop: shortcut target %s is not in the zip" % shortcut[0])
+    check(scoop.get("persist") == "config.ini", "scoop: persist is not config.ini, beside the exe")
     update = scoop.get("autoupdate", {}).get("architecture", {}).get("64bit", {})
-    for key in ("url", "extract_dir"):
-        check(str(update.get(key)).replace("$version", str(version)) == arch.get(key),
-              "scoop: autoupdate %s does not give this release's %s" % (key, key))
+    check(str(update.get("url")).replace("$version", str(version)) == arch.get("url"),
+          "scoop: autoupdate url does not give this release's url")
 
 
 if __name__ == "__main__":

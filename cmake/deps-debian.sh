@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy cppcheck
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   wine64 wine fonts-wine xvfb xauth x11-utils procps imagemagick icoutils fonts-wqy-microhei unzip
+  python3-jsonschema python3-yaml
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -33,7 +33,6 @@ file(WRITE "${out}/${QUELLARO_ZIP}.sha256" "${QUELLARO_ZIP_SHA256}  ${QUELLARO_Z
 
 # The names the templates use.
 set(QUELLARO_VERSION "${CPACK_PACKAGE_VERSION}")
-set(QUELLARO_FOLDER "${CPACK_PACKAGE_FILE_NAME}")  # the zip's one top-level folder
 set(QUELLARO_REPOSITORY "${CPACK_QUELLARO_REPOSITORY}")
 set(packaging "${CPACK_QUELLARO_SOURCE_DIR}/packaging")
 file(REMOVE_RECURSE "${out}/manifests")

@@ -3,8 +3,9 @@
 # tests (plain and under ASan/UBSan), a short fuzz run of the settings loader,
 # the Windows builds (x86_64 tested, i686 compiled), the exe and release zip
 # checks, the end-to-end tests under Wine in a virtual X display (as an
-# English and as a Simplified Chinese system), the screenshot script, and the
-# format and lint checks.
+# English and as a Simplified Chinese system), a reproducible rebuild, the
+# winget and Scoop manifests, the screenshot script, and the format and lint
+# checks of the code and of the GitHub workflows.
 # Ends with one line: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -73,6 +74,12 @@ else
   failed=$((failed + 1))
 fi
 
+step "Release: two clean builds give the same exe and zip, and its checksum file verifies it"
+pass_if bash cmake/check-reproducible.sh
+
+step "Release: winget and Scoop manifests against their schemas and the zip"
+pass_if bash cmake/check-manifests.sh build/windows-x64
+
 step "Screenshots: the script that makes the README's pictures (zh-CN)"
 screenshots() {
   rm -rf build/screenshots
@@ -89,6 +96,9 @@ pass_if screenshots
 
 step "Format and static checks"
 pass_if bash cmake/lint.sh
+
+step "GitHub Actions workflows (actionlint)"
+pass_if bash cmake/lint-workflows.sh
 
 rm -rf "$log"
 echo

@@ -13,20 +13,32 @@ namespace {
 // settings file worth reading to the end.
 constexpr DWORD kMaxSettingsBytes = 1 << 20;
 
+// The longest path Windows can name, in characters with the terminating NUL.
+constexpr DWORD kLongestPath = 32768;
+
 }  // namespace
 
 std::wstring ApplicationDirectory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      const std::size_t slash = path.find_last_of(L"\\/");
-      return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-    }
-    path.resize(path.size() * 2);  // a long path: try again with more room
+  std::wstring path(kLongestPath, L'\0');
+  path.resize(::GetModuleFileNameW(nullptr, path.data(), kLongestPath));
+  // Started through a symbolic link (winget puts one on the PATH for a
+  // portable install), the module's path is the link's; the settings belong
+  // beside the real exe.
+  UniqueFile file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring final(kLongestPath, L'\0');
+  const DWORD length =
+      file ? ::GetFinalPathNameByHandleW(file.get(), final.data(), kLongestPath, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
+           : 0;
+  final.resize(length < kLongestPath ? length : 0);
+  // "\\?\C:\folder\Quellaro.exe", or "\\?\UNC\server\share\..." on a network drive.
+  if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    path = L"\\\\" + final.substr(8);
+  } else if (final.rfind(L"\\\\?\\", 0) == 0) {
+    path = final.substr(4);
   }
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 FARPROC SystemFunction(const wchar_t* dll, const char* name) {

@@ -1,5 +1,8 @@
 #include "Harness.h"
 
+#include <shellapi.h>
+
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -290,11 +293,33 @@ bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Millisecon
   return result;
 }
 
-POINT TrayIconSlot() {
+namespace {
+
+// The shell's rectangle of the icon: Quellaro's id for it is its window's
+// icon handle, which the window's class holds. Nothing while there is none.
+std::optional<RECT> ShellIconRect(HWND main) {
+  NOTIFYICONIDENTIFIER icon{};
+  icon.cbSize = sizeof(icon);
+  icon.hWnd = main;
+  icon.uID = static_cast<UINT>(static_cast<std::uintptr_t>(::GetClassLongPtrW(main, GCLP_HICON)));
+  RECT rect{};
+  if (FAILED(::Shell_NotifyIconGetRect(&icon, &rect))) return std::nullopt;
+  return rect;
+}
+
+POINT WineTraySlot() {
   HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
   RECT rect{};
   ::GetWindowRect(taskbar, &rect);
   return POINT{rect.right - 12, (rect.top + rect.bottom) / 2};
+}
+
+}  // namespace
+
+POINT TrayIconSlot(HWND main) {
+  if (UnderWine()) return WineTraySlot();
+  const RECT rect = ShellIconRect(main).value_or(RECT{});
+  return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 COLORREF ScreenPixel(POINT screen) {
@@ -339,8 +364,9 @@ ScreenDpiForNewProcesses::~ScreenDpiForNewProcesses() {
   }
 }
 
-bool TrayIconShown() {
-  const POINT slot = TrayIconSlot();
+bool TrayIconShown(HWND main) {
+  if (!UnderWine()) return ShellIconRect(main).has_value();
+  const POINT slot = WineTraySlot();
   const COLORREF plain = ScreenPixel(POINT{slot.x - 200, slot.y});
   for (int dy = -6; dy <= 6; dy += 2) {
     for (int dx = -6; dx <= 6; dx += 2) {

@@ -91,11 +91,12 @@ void Activate(HWND window);
 // lets go at once, so that the 200 ms poll sees it on one tick only.
 bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline = 3000ms);
 
-// Wine's virtual desktop draws tray icons into its taskbar, right-aligned;
-// Quellaro's icon is the only one, so it sits in the rightmost slot.
-POINT TrayIconSlot();
-// True when something is drawn in that slot (the taskbar is plain there otherwise).
-bool TrayIconShown();
+// Where the tray icon of Quellaro's main window `main` is, and whether it is
+// there. Windows' shell tells both (Shell_NotifyIconGetRect). Wine's virtual
+// desktop draws tray icons into its taskbar, right-aligned: Quellaro's is the
+// only one, in the rightmost slot, and shown when something is drawn there.
+POINT TrayIconSlot(HWND main);
+bool TrayIconShown(HWND main);
 COLORREF ScreenPixel(POINT screen);
 int ScreenDpi();
 

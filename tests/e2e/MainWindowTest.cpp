@@ -79,7 +79,7 @@ TEST(Settings, StartInTrayHidesTheWindowAndRewritesTheFile) {
   EXPECT_EQ(folder.ReadConfig(), std::string(" 112 \r\n 1 \r\n"));
   EXPECT_FALSE(::IsWindowVisible(app.Main()));
   EXPECT_TRUE(::IsIconic(app.Main()));
-  EXPECT_TRUE(WaitUntil(TrayIconShown));
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconShown(app.Main()); }));
   EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"F1");
   EXPECT_EQ(::SendMessageW(app.Control(quellaro::kIdCbAuto), BM_GETCHECK, 0, 0), BST_CHECKED);
 }

@@ -7,25 +7,27 @@
 namespace e2e {
 namespace {
 
-bool InTray(Quellaro& app) { return !::IsWindowVisible(app.Main()) && ::IsIconic(app.Main()) && TrayIconShown(); }
+bool InTray(Quellaro& app) {
+  return !::IsWindowVisible(app.Main()) && ::IsIconic(app.Main()) && TrayIconShown(app.Main());
+}
 
 TEST(Tray, ShowInTrayHidesTheWindowAndOnlyALeftClickBringsItBack) {
   AppFolder folder;
   Quellaro app(folder);
   ASSERT_TRUE(app.Main());
-  ASSERT_FALSE(TrayIconShown());
+  ASSERT_FALSE(TrayIconShown(app.Main()));
 
   ClickCenter(app.Control(quellaro::kIdCmdMini));
   ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
 
-  Click(TrayIconSlot(), /*right=*/true);
+  Click(TrayIconSlot(app.Main()), /*right=*/true);
   ::SetCursorPos(200, 200);  // hovering elsewhere
   Pause(400ms);
   EXPECT_TRUE(InTray(app)) << "a right click must not restore";
 
-  Click(TrayIconSlot());
+  Click(TrayIconSlot(app.Main()));
   ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !::IsIconic(app.Main()); }));
-  EXPECT_TRUE(WaitUntil([] { return !TrayIconShown(); })) << "the icon goes when the window comes back";
+  EXPECT_TRUE(WaitUntil([&] { return !TrayIconShown(app.Main()); })) << "the icon goes when the window comes back";
   EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.Main(); }));
   EXPECT_TRUE(WaitUntil([&] { return FocusIn(app.Main()) == app.Control(quellaro::kIdCmdMini); }))
       << "the focus is back on the button that sent the window to the tray";
@@ -34,8 +36,8 @@ TEST(Tray, ShowInTrayHidesTheWindowAndOnlyALeftClickBringsItBack) {
   ClickCenter(app.Control(quellaro::kIdCmdMini));
   ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
   Pause(Milliseconds(::GetDoubleClickTime() + 100));  // a single click, not the second of a double click
-  Click(TrayIconSlot());
-  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !TrayIconShown(); }));
+  Click(TrayIconSlot(app.Main()));
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !TrayIconShown(app.Main()); }));
 }
 
 TEST(Tray, TheTitleBarMinimiseBoxGoesToTheTrayToo) {
@@ -72,7 +74,7 @@ TEST(Tray, ClosingFromTheTrayRemovesTheIconAndSaves) {
 
   app.Close();
   ASSERT_TRUE(app.ExitsWithin());
-  EXPECT_TRUE(WaitUntil([] { return !TrayIconShown(); }));
+  EXPECT_TRUE(WaitUntil([&] { return !TrayIconShown(app.Main()); }));
   EXPECT_EQ(folder.ReadConfig(), std::string(" 119 \r\n 1 \r\n"));
 }
 

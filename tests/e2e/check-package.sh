@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The release zip: builds it with CPack from the cross build, then checks that
-# it holds exactly the exe, the guide and the license in one folder, that the
+# it holds exactly the exe, the guide and the license at its top, that the
 # exe is the one just built and that its identity (imports, version block,
 # icons) is right.
 #   check-package.sh BUILD_DIR
@@ -23,14 +23,14 @@ check "$name.zip exists" test -f "$zip"
 
 listing=$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')
 echo "contents: $listing"
-expected="$name/LICENSE.txt $name/Quellaro.exe $name/README.txt "
-check "holds the exe, README.txt and LICENSE.txt, nothing else" test "$listing" = "$expected"
+expected="LICENSE.txt Quellaro.exe README.txt "
+check "holds the exe, README.txt and LICENSE.txt at its top, nothing else" test "$listing" = "$expected"
 
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 unzip -q "$zip" -d "$unpacked"
-check "the exe is the one just built" cmp -s "$unpacked/$name/Quellaro.exe" "$build/Quellaro.exe"
-check "the guide is the repository's" cmp -s "$unpacked/$name/README.txt" "$here/../../docs/user-guide.txt"
-check "the guide names this version" grep -q "Quellaro $(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")" "$unpacked/$name/README.txt"
-bash "$here/check-exe.sh" "$unpacked/$name/Quellaro.exe" || fail=1
+check "the exe is the one just built" cmp -s "$unpacked/Quellaro.exe" "$build/Quellaro.exe"
+check "the guide is the repository's" cmp -s "$unpacked/README.txt" "$here/../../docs/user-guide.txt"
+check "the guide names this version" grep -q "Quellaro $(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")" "$unpacked/README.txt"
+bash "$here/check-exe.sh" "$unpacked/Quellaro.exe" || fail=1
 exit $fail
