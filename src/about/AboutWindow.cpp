@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <memory>
-#include <utility>
 
 #include <ole2.h>
 #include <olectl.h>
