@@ -2,15 +2,18 @@
 # the zip so that two builds of one commit give the same bytes, writes its
 # SHA-256 beside it in sha256sum's format, and fills in the winget and Scoop
 # manifests under manifests/ in the same folder.
-# The zip's dates are SOURCE_DATE_EPOCH, or else the commit's time.
+# The zip's dates are SOURCE_DATE_EPOCH, or else the commit's time, or,
+# outside a git checkout, 1980-01-01, the earliest date a zip can hold: a
+# fixed date either way, so that the zip stays the same from build to build.
 
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(epoch "$ENV{SOURCE_DATE_EPOCH}")
 else()
   execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY "${CPACK_QUELLARO_SOURCE_DIR}"
-                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "Not a git checkout: set SOURCE_DATE_EPOCH to date the release zip")
+                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status ERROR_QUIET)
+  if(NOT status EQUAL 0 OR NOT epoch MATCHES "^[0-9]+$")
+    message(STATUS "No git commit to date the release zip by: dated 1980-01-01 (set SOURCE_DATE_EPOCH to choose)")
+    set(epoch 315532800)
   endif()
 endif()
 if(NOT CPACK_QUELLARO_PYTHON)
