@@ -337,8 +337,12 @@ int ScreenDpi() {
 }
 
 bool UnderWine() {
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+  // Asked on every poll of the tray icon: looked up once.
+  static const bool underWine = [] {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+  }();
+  return underWine;
 }
 
 namespace {
