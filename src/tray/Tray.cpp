@@ -9,8 +9,7 @@ namespace quellaro {
 TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon) {
   TrayRecord record;
   record.hWnd = window;
-  // Icon handles are 32-bit values even in 64-bit processes.
-  record.uID = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(icon));
+  record.uID = kTrayIconId;
   record.uFlags = kNifMessage | kNifIcon | kNifTip;
   record.uCallbackMessage = kTrayCallback;
   record.hIcon = icon;

@@ -9,9 +9,14 @@ namespace quellaro {
 
 inline constexpr char kTrayTip[] = "Quellaro";
 inline constexpr unsigned kTrayCallback = kWmMouseMove;  // notifications arrive as mouse moves
+// The icon's id within the main window, the same on every run: Windows
+// remembers whether the user keeps an icon on the taskbar or in the overflow
+// area by the program's path and this id; an id that changed from run to run
+// (the icon handle, say) would make it forget that choice. No GUID on
+// purpose: a GUID ties the icon to one exe path, and a portable exe moves.
+inline constexpr std::uint32_t kTrayIconId = 1;
 
-// The record AddTrayIcon registers: message, icon and tip; the icon's handle
-// doubles as the icon's id.
+// The record AddTrayIcon registers: message, icon and tip, under kTrayIconId.
 TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon);
 
 // True when a mouse-move message is the tray icon reporting a left-button

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/Layout.h"
+#include "tray/Tray.h"
 
 namespace e2e {
 namespace {
@@ -295,13 +296,13 @@ bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Millisecon
 
 namespace {
 
-// The shell's rectangle of the icon: Quellaro's id for it is its window's
-// icon handle, which the window's class holds. Nothing while there is none.
+// The shell's rectangle of the icon, which Quellaro adds to its main window
+// under a fixed id. Nothing while there is none.
 std::optional<RECT> ShellIconRect(HWND main) {
   NOTIFYICONIDENTIFIER icon{};
   icon.cbSize = sizeof(icon);
   icon.hWnd = main;
-  icon.uID = static_cast<UINT>(static_cast<std::uintptr_t>(::GetClassLongPtrW(main, GCLP_HICON)));
+  icon.uID = quellaro::kTrayIconId;
   RECT rect{};
   if (FAILED(::Shell_NotifyIconGetRect(&icon, &rect))) return std::nullopt;
   return rect;
