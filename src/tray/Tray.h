@@ -14,7 +14,9 @@ inline constexpr unsigned kTrayCallback = kWmMouseMove;  // notifications arrive
 // area by the program's path and this id; an id that changed from run to run
 // (the icon handle, say) would make it forget that choice. No GUID on
 // purpose: a GUID ties the icon to one exe path, and a portable exe moves.
-inline constexpr std::uint32_t kTrayIconId = 1;
+// It lies above every combination of the key flags (MK_*, at most 0x7F) that
+// a real mouse move carries in wParam, so the two never pass for each other.
+inline constexpr std::uint32_t kTrayIconId = 0x100;
 
 // The record AddTrayIcon registers: message, icon and tip, under kTrayIconId.
 TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon);

@@ -11,7 +11,7 @@
 namespace quellaro::test {
 namespace {
 
-constexpr std::uintptr_t kIconId = 1;  // the same on every run, not kIcon's value
+constexpr std::uintptr_t kIconId = 0x100;  // the same on every run, not kIcon's value
 constexpr std::intptr_t kLeftDown = 0x201;
 
 TEST(TrayRecordTest, CarriesWindowIconIdCallbackAndPaddedTip) {
@@ -70,6 +70,7 @@ TEST_F(TrayTest, OtherIconNotificationsAndRealMouseMovesAreIgnored) {
       // Key flags and client coordinates, one pair of which reads as 0x201.
       {0, kLeftDown},
       {1, kLeftDown},
+      {0x7F, kLeftDown},  // every key flag at once
       {0, (40 << 16) | 30},
       {1, (5 << 16) | kLeftDown}};
   for (const auto& [wParam, lParam] : messages) form.Form_MouseMove(wParam, lParam);
