@@ -10,7 +10,7 @@ preset=${1:-windows-x64}
 fail=0
 build() {  # folder
   rm -rf "$1"
-  cmake --preset "$preset" -B "$1" -DQUELLARO_TESTS=OFF >/dev/null &&
+  cmake --preset "$preset" -B "$1" -DQUELLARO_TESTS=OFF -DQUELLARO_BENCH=OFF >/dev/null &&
     cmake --build "$1" >/dev/null &&
     (cd "$1" && cpack -G ZIP --config CPackConfig.cmake >/dev/null)
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing Quellaro needs on Debian 12, if missing.
+#   deps-debian.sh          everything
+#   deps-debian.sh build    only what the release kit's build needs (cmake/make-kit.sh)
 set -euo pipefail
 
+build_packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3 unzip)
 packages=(
   cmake ninja-build g++ libgtest-dev googletest
   clang libclang-rt-14-dev clang-format clang-tidy cppcheck
@@ -9,6 +12,7 @@ packages=(
   wine64 wine fonts-wine xvfb xauth x11-utils procps imagemagick icoutils fonts-wqy-microhei unzip
   python3-jsonschema python3-yaml
 )
+[ "${1:-}" != build ] || packages=("${build_packages[@]}")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Quellaro.exe and its release zip, then starts it under Wine. With no display (a server,
-# a container) it runs headless under Xvfb instead: pins and unpins a demo
-# window with F8, prints what happened and saves a screenshot.
+# Builds Quellaro.exe, its release zip and the release kit (cmake/make-kit.sh),
+# then starts it under Wine. With no display (a server, a container) it runs
+# headless under Xvfb instead: pins and unpins a demo window with F8, prints
+# what happened and saves a screenshot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash cmake/deps-debian.sh
@@ -9,6 +10,7 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64
 cpack --preset windows-x64 >/dev/null
 echo "Release zip: $(ls build/windows-x64/Quellaro-*-win64.zip)"
+bash cmake/make-kit.sh
 
 if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--headless" ]; then
   source cmake/wine-prefix.sh

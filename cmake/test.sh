@@ -2,8 +2,10 @@
 # Every test: installs what is missing, then builds and runs the host unit
 # tests (plain and under ASan/UBSan), a short fuzz run of the settings loader,
 # the Windows builds (x86_64 tested, i686 compiled), the exe and release zip
-# checks, the end-to-end tests under Wine in a virtual X display (as an
-# English and as a Simplified Chinese system), a reproducible rebuild, the
+# checks, and then the release kit as a Windows machine tests it: the unit
+# tests as a Windows program and the end-to-end tests against the exe from the
+# release zip, under Wine in a virtual X display (as an English and as a
+# Simplified Chinese system). Then a reproducible rebuild, the
 # winget and Scoop manifests, the screenshot script, and the format and lint
 # checks of the code and of the GitHub workflows.
 # Ends with one line: "N passed, N failed".
@@ -58,18 +60,31 @@ else
   failed=$((failed + 1))
 fi
 
-# Shows each test's line, and what a failing one printed.
-e2e_summary() { grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|Failure|Expected|Actual|Which is|:err:|code page'; }
+# Adds up the "N passed, N failed" line that cmake/test-release.sh ends with.
+count_release() {
+  local line
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$1" | tail -n 1)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))  # it did not get as far as running the tests
+    return
+  fi
+  passed=$((passed + $(sed -E 's/^([0-9]+) passed.*/\1/' <<<"$line")))
+  failed=$((failed + $(sed -E 's/^[0-9]+ passed, ([0-9]+) failed.*/\1/' <<<"$line")))
+}
 
-step "Windows x86_64: exe checks and end-to-end tests under Wine (English, code page 1252)"
-if cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64; then
-  xvfb-run -a -s "-screen 0 1024x768x24" bash cmake/e2e-under-wine.sh 2>&1 | tee "$log/e2e.txt" | e2e_summary
-  count "$log/e2e.txt"
+step "Windows x86_64: the release zip, the test programs and the kit"
+if cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 &&
+  cpack --preset windows-x64 >/dev/null && bash cmake/make-kit.sh; then
+  ctest --preset windows-x64 -L exe 2>&1 | tee "$log/exe.txt" | tail -n 3
+  count "$log/exe.txt"
 
-  step "Windows x86_64: end-to-end tests as a Chinese system runs them (zh-CN, code page 936)"
-  QUELLARO_WINE_LOCALE=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash cmake/e2e-under-wine.sh -L e2e 2>&1 |
-    tee "$log/e2e-zh.txt" | e2e_summary
-  count "$log/e2e-zh.txt"
+  step "The kit under Wine: unit and end-to-end tests against the zip's exe (English, code page 1252)"
+  bash cmake/test-release.sh 2>&1 | tee "$log/release.txt"
+  count_release "$log/release.txt"
+
+  step "The kit under Wine as a Chinese system runs it (zh-CN, code page 936)"
+  QUELLARO_WINE_LOCALE=zh_CN.UTF-8 bash cmake/test-release.sh 2>&1 | tee "$log/release-zh.txt"
+  count_release "$log/release-zh.txt"
 else
   failed=$((failed + 1))
 fi
