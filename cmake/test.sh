@@ -96,13 +96,15 @@ pass_if screenshots
 
 step "Animation: the script that makes the README's animation (zh-CN)"
 animation() {
-  bash cmake/wine-animation.sh build/animation.gif >/dev/null || return 1
+  local out
+  out=$(bash cmake/wine-animation.sh build/animation.gif 2>&1) || { tail -n 15 <<<"$out"; return 1; }
   # The scene above the caption, frame by frame: the windows must change, not only the captions.
-  local frames scenes
+  local frames scenes size
   frames=$(identify build/animation.gif | wc -l)
   scenes=$(convert build/animation.gif -coalesce -gravity north -crop 100%x85%+0+0 -format '%#\n' info: | sort -u | wc -l)
-  echo "animation.gif: $frames frames, $scenes distinct scenes, $(stat -c %s build/animation.gif) bytes"
-  [ "$scenes" -ge 5 ] && [ "$(stat -c %s build/animation.gif)" -le 600000 ]
+  size=$(stat -c %s build/animation.gif)
+  echo "animation.gif: $frames frames, $scenes distinct scenes, $size bytes"
+  [ "$scenes" -ge 5 ] && [ "$size" -le 600000 ]
 }
 pass_if animation
 
