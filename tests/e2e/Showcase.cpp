@@ -185,7 +185,9 @@ class SceneWindowProcess {
   HWND window_ = nullptr;
 };
 
-// Whether `upper` is above `lower` in the Z order.
+// Whether `upper` is above `lower` in the Z order: GW_HWNDNEXT gives "the
+// window below the given window"
+// (https://learn.microsoft.com/windows/win32/api/winuser/nf-winuser-getnextwindow).
 bool Above(HWND upper, HWND lower) {
   for (HWND next = ::GetWindow(upper, GW_HWNDNEXT); next; next = ::GetWindow(next, GW_HWNDNEXT)) {
     if (next == lower) return true;
