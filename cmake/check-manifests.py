@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks the release manifests that CPack filled in (cmake/release-files.cmake):
-the winget manifests against the winget 1.12.0 schemas, the Scoop manifest
+the winget manifests (version, defaultLocale, installer and any number of
+further locales) against the winget 1.12.0 schemas, the Scoop manifest
 against Scoop's schema (both copied under packaging/schemas), and all of them
 against the zip they describe: its hash, its download link, the paths inside it.
 
@@ -20,7 +21,8 @@ import yaml
 
 SCHEMAS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging", "schemas")
 WINGET_VERSION = "1.12.0"
-WINGET_TYPES = ("version", "defaultLocale", "installer")
+WINGET_TYPES = ("version", "defaultLocale", "installer")  # one of each
+WINGET_LOCALE = "locale"  # any number, one per language
 
 problems = []
 
@@ -63,17 +65,26 @@ def main(build):
     with zipfile.ZipFile(zip_path) as z:
         names = set(z.namelist())
 
-    # winget: one manifest of each type, all for the same package and version.
+    # winget: one manifest of each type, all for the same package and version,
+    # and a locale manifest for each further language.
     winget = {}
+    locales = {}
     for path in sorted(glob.glob(os.path.join(build, "manifests", "winget", "*.yaml"))):
         name = os.path.basename(path)
         with open(path, encoding="utf-8") as f:
             doc = yaml.safe_load(f)
         kind = doc.get("ManifestType") if isinstance(doc, dict) else None
-        if kind not in WINGET_TYPES or kind in winget:
+        if kind == WINGET_LOCALE:
+            locales[name] = doc
+        elif kind not in WINGET_TYPES or kind in winget:
             problems.append("%s: unexpected or repeated ManifestType %r" % (name, kind))
             continue
-        winget[kind] = doc
+        else:
+            winget[kind] = doc
+        if kind in ("defaultLocale", WINGET_LOCALE):
+            # The community repository names each locale's file after it.
+            check(name.endswith(".locale.%s.yaml" % doc.get("PackageLocale")),
+                  "%s: the file name does not end in .locale.%s.yaml" % (name, doc.get("PackageLocale")))
         validate(doc, os.path.join(SCHEMAS, "winget-" + WINGET_VERSION,
                                    "manifest.%s.%s.json" % (kind, WINGET_VERSION)), name, strict=True)
         check(doc.get("ManifestVersion") == WINGET_VERSION, "%s: ManifestVersion is not %s" % (name, WINGET_VERSION))
@@ -81,11 +92,15 @@ def main(build):
         check(kind in winget, "winget: no %s manifest" % kind)
     if len(winget) != len(WINGET_TYPES):
         return
-    ids = {(d.get("PackageIdentifier"), d.get("PackageVersion")) for d in winget.values()}
+    ids = {(d.get("PackageIdentifier"), d.get("PackageVersion")) for d in list(winget.values()) + list(locales.values())}
     check(len(ids) == 1, "winget: the manifests disagree on identifier or version: %s" % sorted(map(str, ids)))
     version = winget["version"].get("PackageVersion")
     check(winget["version"].get("DefaultLocale") == winget["defaultLocale"].get("PackageLocale"),
           "winget: DefaultLocale is not the defaultLocale manifest's PackageLocale")
+    languages = [d.get("PackageLocale") for d in locales.values()]
+    check(len(set(languages)) == len(languages) and winget["defaultLocale"].get("PackageLocale") not in languages,
+          "winget: more than one manifest for a locale: %s and %s"
+          % (winget["defaultLocale"].get("PackageLocale"), sorted(map(str, languages))))
     url_tail = "/releases/download/v%s/%s" % (version, zip_name)
     installer = winget["installer"]
     urls = set()
@@ -125,4 +140,4 @@ if __name__ == "__main__":
         print("FAILED: " + problem)
     if problems:
         sys.exit(1)
-    print("manifests: winget (version, defaultLocale, installer) and Scoop match their schemas and the zip")
+    print("manifests: winget (version, defaultLocale, installer, locales) and Scoop match their schemas and the zip")

@@ -109,6 +109,20 @@ screenshots() {
 }
 pass_if screenshots
 
+step "Animation: the script that makes the README's animation (zh-CN)"
+animation() {
+  local out
+  out=$(bash cmake/wine-animation.sh build/animation.gif 2>&1) || { tail -n 15 <<<"$out"; return 1; }
+  # The scene above the caption, frame by frame: the windows must change, not only the captions.
+  local frames scenes size
+  frames=$(identify build/animation.gif | wc -l)
+  scenes=$(convert build/animation.gif -coalesce -gravity north -crop 100%x85%+0+0 -format '%#\n' info: | sort -u | wc -l)
+  size=$(stat -c %s build/animation.gif)
+  echo "animation.gif: $frames frames, $scenes distinct scenes, $size bytes"
+  [ "$scenes" -ge 5 ] && [ "$size" -le 600000 ]
+}
+pass_if animation
+
 step "Format and static checks"
 pass_if bash cmake/lint.sh
 

@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # Runs `quellaro_e2e.exe MODE` in a headless Wine desktop and takes the
 # pictures it asks for: a line "SCREENSHOT NAME [WxH+X+Y]" saves OUTDIR/NAME.png
-# (the whole screen, or that rectangle); every other line is printed.
+# (the whole screen, or that rectangle); every other line is printed. The
+# program gets OUTDIR as its second argument, in Windows' spelling, so that it
+# can wait for a picture to be there before it goes on.
 # Usage: wine-showcase.sh MODE OUTDIR  (QUELLARO_WINE_LOCALE=zh_CN.UTF-8 for a Chinese system)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=$1
 outdir=$2
 mkdir -p "$outdir"
+outdir=$(realpath "$outdir")
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   source cmake/wine-prefix.sh
   start_wine_desktop
-  "${wine_env[@]}" "$WINE" build/windows-x64/quellaro_e2e.exe "$1" | while IFS= read -r line; do
+  folder=$("${wine_env[@]}" "$WINE" winepath -w "$2" </dev/null | tr -d "\r")
+  # The notepad that started the desktop can outlive its first kill, when
+  # that came before it was running; it would be in the pictures.
+  "${wine_env[@]}" "$WINE" taskkill /f /im notepad.exe >/dev/null 2>&1 </dev/null || true
+  "${wine_env[@]}" "$WINE" build/windows-x64/quellaro_e2e.exe "$1" "$folder" | while IFS= read -r line; do
     line=${line%$'"'"'\r'"'"'}
     if [[ $line == SCREENSHOT* ]]; then
       read -r _ name area <<<"$line"
@@ -20,5 +27,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
       echo "$line"
     fi
   done
+  status=${PIPESTATUS[0]}
   "$WINESERVER" -k 2>/dev/null || true
+  exit "$status"
 ' showcase "$mode" "$outdir"

@@ -5,6 +5,11 @@
 
 #include "Harness.h"
 
+namespace e2e {
+// The README's animation: `--animation FOLDER` plays it, `--animation --window A|B` is one of its windows.
+int RunAnimation(int argc, wchar_t** argv);
+}  // namespace e2e
+
 int wmain(int argc, wchar_t** argv) {
   // The run as a Chinese system must not pass as an English one unseen.
   wchar_t expected[16] = {};
@@ -16,6 +21,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc > 1 && std::wcscmp(argv[1], L"--demo") == 0) return e2e::RunDemoWindow();
   if (argc > 1 && std::wcscmp(argv[1], L"--showcase") == 0) return e2e::RunShowcase();
   if (argc > 1 && std::wcscmp(argv[1], L"--screenshots") == 0) return e2e::RunScreenshots();
+  if (argc > 1 && std::wcscmp(argv[1], L"--animation") == 0) return e2e::RunAnimation(argc - 2, argv + 2);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
