@@ -11,7 +11,7 @@
 namespace quellaro::test {
 namespace {
 
-constexpr std::uintptr_t kIconId = 1;  // the same on every run, not kIcon's value
+constexpr std::uintptr_t kIconId = 0x100;  // the same on every run, not kIcon's value
 constexpr std::intptr_t kLeftDown = 0x201;
 
 TEST(TrayRecordTest, CarriesWindowIconIdCallbackAndPaddedTip) {
