@@ -57,6 +57,13 @@ class Platform {
   virtual std::int32_t GetWindowLongA(WindowHandle window, int index) = 0;
   virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                             unsigned flags) = 0;
+  // The shell's desktop window (null when no shell runs) and the desktop itself.
+  virtual WindowHandle GetShellWindow() = 0;
+  virtual WindowHandle GetDesktopWindow() = 0;
+  // The window's class name, empty for a handle that is not a window.
+  virtual std::wstring ClassName(WindowHandle window) = 0;
+  // True when the window has a child window of that class.
+  virtual bool HasChildOfClass(WindowHandle parent, const wchar_t* className) = 0;
 
   // Notification area.
   virtual bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) = 0;

@@ -16,6 +16,10 @@ constexpr DWORD kMaxSettingsBytes = 1 << 20;
 // The longest path Windows can name, in characters with the terminating NUL.
 constexpr DWORD kLongestPath = 32768;
 
+// Room for every class name the poll looks for; a longer name, cut short
+// here, still matches none of them.
+constexpr int kClassNameRoom = 64;
+
 }  // namespace
 
 std::wstring ApplicationDirectory() {
@@ -81,6 +85,20 @@ std::int32_t Win32Platform::GetWindowLongA(WindowHandle window, int index) { ret
 bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                                  unsigned flags) {
   return ::SetWindowPos(window, insertAfter, x, y, cx, cy, flags) != FALSE;
+}
+
+WindowHandle Win32Platform::GetShellWindow() { return ::GetShellWindow(); }
+
+WindowHandle Win32Platform::GetDesktopWindow() { return ::GetDesktopWindow(); }
+
+std::wstring Win32Platform::ClassName(WindowHandle window) {
+  wchar_t name[kClassNameRoom];
+  const int length = ::GetClassNameW(window, name, kClassNameRoom);
+  return std::wstring(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+bool Win32Platform::HasChildOfClass(WindowHandle parent, const wchar_t* className) {
+  return ::FindWindowExW(parent, nullptr, className, nullptr) != nullptr;
 }
 
 bool Win32Platform::Shell_NotifyIconA(unsigned message, const TrayRecord& data) {

@@ -48,6 +48,9 @@ class FakePlatform : public Platform {
   std::map<WindowHandle, std::int32_t> exStyles;  // absent: 0, as for a non-window
   // Windows clears WS_EX_TOPMOST when a window is sent to the bottom; Wine keeps it.
   bool bottomKeepsTopmost = false;
+  WindowHandle shellWindow = nullptr, desktopWindow = nullptr;
+  std::map<WindowHandle, std::wstring> classNames;    // absent: "", as for a non-window
+  std::map<WindowHandle, std::wstring> childClasses;  // the class of a child window each has
 
   std::map<std::wstring, std::string> files;  // in-memory file system
   bool probeFails = false, readFails = false, writeFails = false, replaceFails = false;
@@ -82,6 +85,22 @@ class FakePlatform : public Platform {
     if (after == kHwndTopmost) style |= kWsExTopmost;
     if (after == kHwndNoTopmost || (after == kHwndBottom && !bottomKeepsTopmost)) style &= ~kWsExTopmost;
     return true;
+  }
+  WindowHandle GetShellWindow() override {
+    calls.push_back("GetShellWindow()");
+    return shellWindow;
+  }
+  WindowHandle GetDesktopWindow() override {
+    calls.push_back("GetDesktopWindow()");
+    return desktopWindow;
+  }
+  std::wstring ClassName(WindowHandle window) override {
+    calls.push_back("ClassName(" + Hex(window) + ")");
+    return classNames.count(window) ? classNames[window] : std::wstring();
+  }
+  bool HasChildOfClass(WindowHandle parent, const wchar_t* className) override {
+    calls.push_back("HasChildOfClass(" + Hex(parent) + ", " + Narrow(className) + ")");
+    return childClasses.count(parent) && childClasses[parent] == className;
   }
   bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override {
     calls.push_back("Shell_NotifyIconA(" + std::to_string(message) + ")");
