@@ -58,6 +58,9 @@ class setPos {
   std::wstring appDir_;
   bool loading_ = false;
   bool unloaded_ = false;
+  // config.ini is there but start-up could not read it: the exit leaves it
+  // as it is, unless the user changes a setting first.
+  bool keepUnreadFile_ = false;
   bool trayIconShown_ = false;
 };
 

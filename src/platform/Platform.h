@@ -44,8 +44,9 @@ struct TrayRecord {
   std::array<char, 64> szTip{};  // ANSI, as the shell reads it
 };
 
-// Outcome of looking for a file by name.
-enum class FileProbe { Absent, Present, Error };
+// Outcome of looking for a file by name. Hidden: a hidden or system file of
+// that name is there, which does not count as the file.
+enum class FileProbe { Absent, Present, Hidden, Error };
 
 class Platform {
  public:
@@ -70,6 +71,7 @@ class Platform {
 
   // Files. Paths are wide so that any folder name works; contents are bytes.
   virtual FileProbe ProbeFile(const std::wstring& path) = 0;
+  // Nothing when the file cannot be opened or a read fails partway.
   virtual std::optional<std::string> ReadWholeFile(const std::wstring& path) = 0;
   // Creates or truncates the file and writes all bytes through to the disk.
   // A failure can leave a partly written file behind.

@@ -124,10 +124,11 @@ FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileProbe::Absent : FileProbe::Error;
   }
   ::FindClose(search);
-  // Only a normal file counts: a folder, or a hidden or system file, of that
-  // name is not the settings file.
-  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  return (found.dwFileAttributes & kNotNormal) ? FileProbe::Absent : FileProbe::Present;
+  // Only a normal file counts: a folder of that name is not the settings
+  // file, and a hidden or system one is not read either.
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileProbe::Absent;
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return (found.dwFileAttributes & kNotNormal) ? FileProbe::Hidden : FileProbe::Present;
 }
 
 std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path) {
@@ -137,7 +138,10 @@ std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path
   std::string bytes;
   char chunk[4096];
   DWORD read = 0;
-  while (bytes.size() < kMaxSettingsBytes && ::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+  while (bytes.size() < kMaxSettingsBytes) {
+    // A read that fails partway is a failed read, not a short file.
+    if (!::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
     bytes.append(chunk, read);
   }
   return bytes;

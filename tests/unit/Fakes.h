@@ -54,6 +54,7 @@ class FakePlatform : public Platform {
 
   std::map<std::wstring, std::string> files;  // in-memory file system
   bool probeFails = false, readFails = false, writeFails = false, replaceFails = false;
+  bool filesHidden = false;                    // every file there is hidden or system
   std::optional<std::size_t> writeStopsAfter;  // a write that stops after this many bytes
   std::vector<std::string> writes;             // every attempted write's bytes
   std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
@@ -109,7 +110,9 @@ class FakePlatform : public Platform {
   }
   FileProbe ProbeFile(const std::wstring& path) override {
     calls.push_back("ProbeFile(" + Narrow(path) + ")");
-    return probeFails ? FileProbe::Error : files.count(path) ? FileProbe::Present : FileProbe::Absent;
+    if (probeFails) return FileProbe::Error;
+    if (!files.count(path)) return FileProbe::Absent;
+    return filesHidden ? FileProbe::Hidden : FileProbe::Present;
   }
   std::optional<std::string> ReadWholeFile(const std::wstring& path) override {
     calls.push_back("ReadWholeFile(" + Narrow(path) + ")");
