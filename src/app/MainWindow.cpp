@@ -277,7 +277,12 @@ void MainWindow::SetWindowState(WindowState state) {
   }
 }
 
-void MainWindow::SetVisible(bool visible) { ::ShowWindow(window_, visible ? SW_SHOW : SW_HIDE); }
+void MainWindow::SetVisible(bool visible) {
+  // A minimised window comes back as its taskbar button, taking nothing from
+  // the window the user is in.
+  const int show = ::IsIconic(window_) ? SW_SHOWMINNOACTIVE : SW_SHOW;
+  ::ShowWindow(window_, visible ? show : SW_HIDE);
+}
 
 void MainWindow::Activate() {
   ::SetForegroundWindow(window_);  // the activation puts the focus on a control

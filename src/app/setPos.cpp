@@ -50,7 +50,10 @@ void setPos::Form_Unload() {
   static_cast<void>(SaveSettings());
 }
 
-void setPos::Timer1_Timer() { PollTick(platform_, HotKey, view_.hWnd(), TargetWnd); }
+void setPos::Timer1_Timer() {
+  PollTick(platform_, HotKey, view_.hWnd(), TargetWnd);
+  RetryTrayIcon();
+}
 
 void setPos::Text1_KeyUp(std::int16_t keyCode) {
   keepUnreadFile_ = false;  // the user chose a key

@@ -25,6 +25,7 @@ inline constexpr unsigned kSwpNoSize = 0x1;          // SWP_NOSIZE
 inline constexpr unsigned kSwpNoMove = 0x2;          // SWP_NOMOVE
 inline constexpr unsigned kSwpNoActivate = 0x10;     // SWP_NOACTIVATE
 inline constexpr unsigned kNimAdd = 0;               // NIM_ADD
+inline constexpr unsigned kNimModify = 1;            // NIM_MODIFY
 inline constexpr unsigned kNimDelete = 2;            // NIM_DELETE
 inline constexpr unsigned kNifMessage = 1;           // NIF_MESSAGE
 inline constexpr unsigned kNifIcon = 2;              // NIF_ICON

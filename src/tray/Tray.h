@@ -20,6 +20,10 @@ inline constexpr unsigned kTrayCallback = kWmMouseMove;  // notifications arrive
 // the id is above them all, so that no real move can pass for the icon.
 inline constexpr std::uint32_t kTrayIconId = 0x100;
 
+// A tray icon the shell refused is offered again after this many Timer1
+// ticks (3 s).
+inline constexpr int kTrayRetryTicks = 15;
+
 // The record AddTrayIcon registers: message, icon and tip, under kTrayIconId.
 TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon);
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -58,6 +59,8 @@ class FakePlatform : public Platform {
   std::optional<std::size_t> writeStopsAfter;  // a write that stops after this many bytes
   std::vector<std::string> writes;             // every attempted write's bytes
   std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
+  std::set<std::uint32_t> trayIcons;  // the ids of the icons the shell shows
+  int trayRefusals = 0;               // the shell refuses this many more calls
   std::vector<std::pair<WindowHandle, std::wstring>> messages;
   unsigned waitedMs = 0;
   // The ANSI code page answered as: 1252 (Western) or 936 (Simplified Chinese).
@@ -106,7 +109,14 @@ class FakePlatform : public Platform {
   bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override {
     calls.push_back("Shell_NotifyIconA(" + std::to_string(message) + ")");
     trayCalls.emplace_back(message, data);
-    return true;
+    if (trayRefusals > 0) {
+      --trayRefusals;
+      return false;
+    }
+    // Adding an icon that is there, or changing or deleting one that is not, fails.
+    if (message == kNimAdd) return trayIcons.insert(data.uID).second;
+    if (message == kNimDelete) return trayIcons.erase(data.uID) > 0;
+    return trayIcons.count(data.uID) > 0;
   }
   FileProbe ProbeFile(const std::wstring& path) override {
     calls.push_back("ProbeFile(" + Narrow(path) + ")");
