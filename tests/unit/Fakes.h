@@ -63,7 +63,8 @@ class FakePlatform : public Platform {
   int trayRefusals = 0;               // the shell refuses this many more calls
   std::vector<std::pair<WindowHandle, std::wstring>> messages;
   unsigned waitedMs = 0;
-  // The ANSI code page answered as: 1252 (Western) or 936 (Simplified Chinese).
+  // The ANSI code page answered as: 1252 (Western), 936 (Simplified Chinese)
+  // or 65001 (UTF-8).
   unsigned codePage = 1252;
 
   std::int16_t GetAsyncKeyState(int virtualKey) override {
@@ -153,12 +154,16 @@ class FakePlatform : public Platform {
   }
   void Wait(unsigned milliseconds) override { waitedMs += milliseconds; }
   // 1252 as Latin-1, every byte the character with the same code; 936 with
-  // ASCII, the euro sign at 0x80, and lead bytes that alone are no character.
+  // ASCII, the euro sign at 0x80, and lead bytes that alone are no character;
+  // 65001 with ASCII and U+FFFD for every byte above 127, none of which is a
+  // character on its own (and none of which is a lead byte).
   std::wstring FromAnsi(std::string_view bytes) override {
     std::wstring text;
     for (char c : bytes) {
       const auto byte = static_cast<unsigned char>(c);
-      if (codePage == 936 && byte >= 0x80) {
+      if (codePage == 65001 && byte >= 0x80) {
+        text += L'\ufffd';
+      } else if (codePage == 936 && byte >= 0x80) {
         text += byte == 0x80 ? L'\u20ac' : IsAnsiLeadByte(byte) ? L'?' : L'\uf8f5';
       } else {
         text += static_cast<wchar_t>(byte);
