@@ -121,8 +121,18 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
+      if (!wParam) return 0;
+      if (lParam & ENDSESSION_CLOSEAPP) {
+        // The Restart Manager, for an installer or updater that replaces
+        // Quellaro.exe: "the application must shut down"
+        // (https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-endsession).
+        // Closing the windows runs the unload once and ends the process.
+        if (HWND about = about_.Window()) ::DestroyWindow(about);
+        ::DestroyWindow(window);
+        return 0;
+      }
       // At log-off the process ends without its windows being destroyed.
-      if (wParam) form_.Form_Unload();
+      form_.Form_Unload();
       return 0;
     case WM_DESTROY:
       ::KillTimer(window, kTimer1);
