@@ -96,7 +96,7 @@ std::wstring KeyName(Platform& platform, std::int16_t code) {
   // the code page gives no one character, the key is named by what it
   // types, or by name.
   if (!platform.IsAnsiLeadByte(static_cast<unsigned char>(code))) {
-    const std::wstring character = platform.FromAnsi(KeyNameAnsi(code));
+    std::wstring character = platform.FromAnsi(KeyNameAnsi(code));
     if (character.size() == 1 && character[0] != kReplacementCharacter) return character;
   }
   const wchar_t typed = platform.KeyCharacter(code);

@@ -106,7 +106,7 @@ TEST_F(PollTest, HeldKeyFlipsOnEveryTick) {
 // The shell's own windows are left alone like Quellaro's: the desktop would
 // cover every window, and an unpinned taskbar would drop below them all.
 struct ShellCase {
-  const char* what;
+  const char* what;  // cppcheck-suppress unusedStructMember ; read by the name generator
   const wchar_t* className;
   const wchar_t* childClass = nullptr;  // cppcheck-suppress unusedStructMember ; read through GetParam()
   WindowHandle window = kOther;         // cppcheck-suppress unusedStructMember
