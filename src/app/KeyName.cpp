@@ -8,7 +8,8 @@ namespace {
 constexpr std::int16_t kVkF1 = 112;
 constexpr std::int16_t kVkF12 = 123;
 constexpr std::int16_t kVkSpace = 32;
-constexpr std::int16_t kVkF16 = 127;  // its character would be DEL
+constexpr std::int16_t kVkF16 = 127;                  // its character would be DEL
+constexpr wchar_t kReplacementCharacter = L'\uFFFD';  // what a conversion gives for a byte it cannot convert
 
 // Readable names for the codes 0..32 whose characters are invisible. The
 // names are ASCII, kept as bytes: half the room of wide strings.
@@ -87,14 +88,19 @@ std::string KeyNameAnsi(std::int16_t code) {
 std::wstring KeyName(Platform& platform, std::int16_t code) {
   if (code >= 0 && code <= kVkSpace) return Widen(kInvisibleKeyNames[code]);
   if (code == kVkF16) return L"F16";
+  if (code <= 127 || code > 255) return platform.FromAnsi(KeyNameAnsi(code));
   // On Chinese, Japanese and Korean Windows most codes above 127 (every
   // punctuation key among them) only start a double-byte character and
-  // would show as "?". Such a key is named by what it types, or by name.
-  if (code > 127 && code <= 255 && platform.IsAnsiLeadByte(static_cast<unsigned char>(code))) {
-    const wchar_t typed = platform.KeyCharacter(code);
-    return typed > L' ' ? std::wstring(1, typed) : NameOfKeyAbove127(code);
+  // would show as "?"; with UTF-8 as the ANSI code page (65001) no byte
+  // above 127 is a character on its own, and each converts to U+FFFD. Where
+  // the code page gives no one character, the key is named by what it
+  // types, or by name.
+  if (!platform.IsAnsiLeadByte(static_cast<unsigned char>(code))) {
+    std::wstring character = platform.FromAnsi(KeyNameAnsi(code));
+    if (character.size() == 1 && character[0] != kReplacementCharacter) return character;
   }
-  return platform.FromAnsi(KeyNameAnsi(code));
+  const wchar_t typed = platform.KeyCharacter(code);
+  return typed > L' ' ? std::wstring(1, typed) : NameOfKeyAbove127(code);
 }
 
 }  // namespace quellaro

@@ -17,8 +17,9 @@ std::string KeyNameAnsi(std::int16_t code);
 // keys whose character would be invisible (control characters, the space
 // bar, DEL) are shown by a readable name such as "Enter" or "Space", and that
 // where the code page has no single character for the code (the lead bytes
-// of double-byte code pages such as 936), the key's own character is shown,
-// or a name such as "NumLock" for a key that types none.
+// of double-byte code pages such as 936, every code above 127 in UTF-8), the
+// key's own character is shown, or a name such as "NumLock" for a key that
+// types none.
 std::wstring KeyName(Platform& platform, std::int16_t code);
 
 }  // namespace quellaro

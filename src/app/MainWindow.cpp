@@ -121,8 +121,18 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
+      if (!wParam) return 0;
+      if (lParam & ENDSESSION_CLOSEAPP) {
+        // The Restart Manager, for an installer or updater that replaces
+        // Quellaro.exe: "the application must shut down"
+        // (https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-endsession).
+        // Closing the windows runs the unload once and ends the process.
+        if (HWND about = about_.Window()) ::DestroyWindow(about);
+        ::DestroyWindow(window);
+        return 0;
+      }
       // At log-off the process ends without its windows being destroyed.
-      if (wParam) form_.Form_Unload();
+      form_.Form_Unload();
       return 0;
     case WM_DESTROY:
       ::KillTimer(window, kTimer1);
@@ -277,7 +287,12 @@ void MainWindow::SetWindowState(WindowState state) {
   }
 }
 
-void MainWindow::SetVisible(bool visible) { ::ShowWindow(window_, visible ? SW_SHOW : SW_HIDE); }
+void MainWindow::SetVisible(bool visible) {
+  // A minimised window comes back as its taskbar button, taking nothing from
+  // the window the user is in.
+  const int show = ::IsIconic(window_) ? SW_SHOWMINNOACTIVE : SW_SHOW;
+  ::ShowWindow(window_, visible ? show : SW_HIDE);
+}
 
 void MainWindow::Activate() {
   ::SetForegroundWindow(window_);  // the activation puts the focus on a control

@@ -14,6 +14,7 @@ setPos::setPos(Platform& platform, MainView& view, std::wstring appDir)
 void setPos::Form_Load() {
   loading_ = true;
   const LoadedSettings settings = LoadSettings(platform_, appDir_);
+  keepUnreadFile_ = settings.unread;
   if (!settings.found) {
     HotKey = kDefaultHotKey;
     AutoTray = 0;
@@ -43,13 +44,19 @@ void setPos::Form_Unload() {
   if (unloaded_) return;  // log-off and close may both arrive
   unloaded_ = true;
   RemoveTrayIcon();
+  // Values the user never chose must not replace a file nobody read.
+  if (keepUnreadFile_) return;
   // Nothing can be reported while exiting: a failed save is ignored.
   static_cast<void>(SaveSettings());
 }
 
-void setPos::Timer1_Timer() { PollTick(platform_, HotKey, view_.hWnd(), TargetWnd); }
+void setPos::Timer1_Timer() {
+  PollTick(platform_, HotKey, view_.hWnd(), TargetWnd);
+  RetryTrayIcon();
+}
 
 void setPos::Text1_KeyUp(std::int16_t keyCode) {
+  keepUnreadFile_ = false;  // the user chose a key
   HotKey = keyCode;
   view_.SetText1Text(KeyName(platform_, keyCode));
 }
@@ -86,6 +93,8 @@ bool setPos::IsTopmost(WindowHandle window) { return quellaro::IsTopmost(platfor
 bool setPos::SaveSettings() { return WriteSettings(platform_, appDir_, HotKey, view_.CbAutoValue()); }
 
 void setPos::SaveFromClick() {
+  // What the user chooses is saved, at exit at the latest if this save fails.
+  keepUnreadFile_ = false;
   if (SaveSettings() || loading_) return;
   platform_.ShowMessage(view_.hWnd(), kMessageSaveFailed + SettingsPath(appDir_));
 }

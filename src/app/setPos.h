@@ -42,7 +42,8 @@ class setPos {
 
   bool IsKeyDown(std::int16_t keyCode);
   bool IsTopmost(WindowHandle window);
-  void AddTrayIcon();
+  // True when the shell took the icon.
+  bool AddTrayIcon();
   // Rewrites config.ini; false when the file could not be written.
   bool SaveSettings();
 
@@ -52,13 +53,23 @@ class setPos {
   // A save asked for by the user: a failure is reported, nothing else changes.
   void SaveFromClick();
   void RemoveTrayIcon();
+  // Into the tray: the icon added, then the window hidden. While the shell
+  // refuses the icon, the minimised window keeps its taskbar button and the
+  // add is tried again every few seconds.
+  void GoToTray();
+  void RetryTrayIcon();
 
   Platform& platform_;
   MainView& view_;
   std::wstring appDir_;
   bool loading_ = false;
   bool unloaded_ = false;
+  // config.ini is there but start-up could not read it: the exit leaves it
+  // as it is, unless the user changes a setting first.
+  bool keepUnreadFile_ = false;
   bool trayIconShown_ = false;
+  bool trayPending_ = false;  // minimised for the tray, the icon not yet taken
+  int ticksSinceTrayTry_ = 0;
 };
 
 }  // namespace quellaro

@@ -1,11 +1,45 @@
 #include "pinning/Poll.h"
 
+#include <string>
+#include <string_view>
+
 namespace quellaro {
 namespace {
 
 constexpr unsigned kKeepPlace = kSwpNoSize | kSwpNoMove;
 
+// The shell's windows that can come to the front, by class. Pinning one
+// makes it cover every window; unpinning a taskbar, which Windows keeps
+// topmost, sends it below every window. The foreground window is always a
+// top-level one, so a Store app's CoreWindow, which lives inside its frame
+// window, is never taken for the shell's.
+constexpr std::wstring_view kShellClasses[] = {
+    L"Progman",                              // the desktop, wallpaper and icons, after a click on it
+    L"Shell_TrayWnd",                        // the taskbar
+    L"Shell_SecondaryTrayWnd",               // the taskbar on each further monitor
+    L"Windows.UI.Core.CoreWindow",           // Start, Search, notification centre, quick settings, IME and emoji panels
+    L"MultitaskingViewFrame",                // Task View and Alt+Tab, Windows 10
+    L"XamlExplorerHostIslandWindow",         // Task View and Alt+Tab, Windows 11
+    L"WindowsDashboard",                     // Widgets
+    L"NotifyIconOverflowWindow",             // the tray's overflow area, Windows 10
+    L"TopLevelWindowForOverflowXamlIsland",  // the tray's overflow area, Windows 11
+};
+// After "show desktop" the desktop in front is a WorkerW that holds the icon
+// view; other WorkerW windows are not the desktop.
+constexpr wchar_t kWorkerClass[] = L"WorkerW";
+constexpr wchar_t kDesktopIconViewClass[] = L"SHELLDLL_DefView";
+
 }  // namespace
+
+bool IsShellWindow(Platform& platform, WindowHandle window) {
+  if (window == nullptr) return false;
+  if (window == platform.GetShellWindow() || window == platform.GetDesktopWindow()) return true;
+  const std::wstring name = platform.ClassName(window);
+  for (const std::wstring_view shellClass : kShellClasses) {
+    if (name == shellClass) return true;
+  }
+  return name == kWorkerClass && platform.HasChildOfClass(window, kDesktopIconViewClass);
+}
 
 bool IsKeyDown(Platform& platform, std::int16_t keyCode) { return platform.GetAsyncKeyState(keyCode) < 0; }
 
@@ -19,7 +53,7 @@ void PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, Window
   if (!IsKeyDown(platform, hotKey)) return;
 
   targetWnd = platform.GetForegroundWindow();
-  if (targetWnd == self) return;
+  if (targetWnd == self || IsShellWindow(platform, targetWnd)) return;
 
   if (!IsTopmost(platform, targetWnd)) {
     platform.SetWindowPos(targetWnd, HandleFromValue(kHwndTopmost), 0, 0, 0, 0, kKeepPlace);

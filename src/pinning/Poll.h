@@ -17,8 +17,13 @@ bool IsKeyDown(Platform& platform, std::int16_t keyCode);
 // not a window reads as style 0, so as not topmost.
 bool IsTopmost(Platform& platform, WindowHandle window);
 
+// True for the shell's own windows (the desktop, the taskbars, Start and the
+// other surfaces of the shell): flipping any of them breaks the desktop.
+bool IsShellWindow(Platform& platform, WindowHandle window);
+
 // One tick. `targetWnd` receives the foreground window whenever the key is
-// down; `self` is Quellaro's own main window, which is never pinned.
+// down; `self` is Quellaro's own main window, which is never pinned, and
+// neither is a window of the shell.
 void PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd);
 
 }  // namespace quellaro

@@ -25,6 +25,7 @@ inline constexpr unsigned kSwpNoSize = 0x1;          // SWP_NOSIZE
 inline constexpr unsigned kSwpNoMove = 0x2;          // SWP_NOMOVE
 inline constexpr unsigned kSwpNoActivate = 0x10;     // SWP_NOACTIVATE
 inline constexpr unsigned kNimAdd = 0;               // NIM_ADD
+inline constexpr unsigned kNimModify = 1;            // NIM_MODIFY
 inline constexpr unsigned kNimDelete = 2;            // NIM_DELETE
 inline constexpr unsigned kNifMessage = 1;           // NIF_MESSAGE
 inline constexpr unsigned kNifIcon = 2;              // NIF_ICON
@@ -44,8 +45,9 @@ struct TrayRecord {
   std::array<char, 64> szTip{};  // ANSI, as the shell reads it
 };
 
-// Outcome of looking for a file by name.
-enum class FileProbe { Absent, Present, Error };
+// Outcome of looking for a file by name. Hidden: a hidden or system file of
+// that name is there, which does not count as the file.
+enum class FileProbe { Absent, Present, Hidden, Error };
 
 class Platform {
  public:
@@ -57,12 +59,20 @@ class Platform {
   virtual std::int32_t GetWindowLongA(WindowHandle window, int index) = 0;
   virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                             unsigned flags) = 0;
+  // The shell's desktop window (null when no shell runs) and the desktop itself.
+  virtual WindowHandle GetShellWindow() = 0;
+  virtual WindowHandle GetDesktopWindow() = 0;
+  // The window's class name, empty for a handle that is not a window.
+  virtual std::wstring ClassName(WindowHandle window) = 0;
+  // True when the window has a child window of that class.
+  virtual bool HasChildOfClass(WindowHandle parent, const wchar_t* className) = 0;
 
   // Notification area.
   virtual bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) = 0;
 
   // Files. Paths are wide so that any folder name works; contents are bytes.
   virtual FileProbe ProbeFile(const std::wstring& path) = 0;
+  // Nothing when the file cannot be opened or a read fails partway.
   virtual std::optional<std::string> ReadWholeFile(const std::wstring& path) = 0;
   // Creates or truncates the file and writes all bytes through to the disk.
   // A failure can leave a partly written file behind.

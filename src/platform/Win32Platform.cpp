@@ -16,6 +16,10 @@ constexpr DWORD kMaxSettingsBytes = 1 << 20;
 // The longest path Windows can name, in characters with the terminating NUL.
 constexpr DWORD kLongestPath = 32768;
 
+// Room for every class name the poll looks for; a longer name, cut short
+// here, still matches none of them.
+constexpr int kClassNameRoom = 64;
+
 }  // namespace
 
 std::wstring ApplicationDirectory() {
@@ -83,6 +87,20 @@ bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, 
   return ::SetWindowPos(window, insertAfter, x, y, cx, cy, flags) != FALSE;
 }
 
+WindowHandle Win32Platform::GetShellWindow() { return ::GetShellWindow(); }
+
+WindowHandle Win32Platform::GetDesktopWindow() { return ::GetDesktopWindow(); }
+
+std::wstring Win32Platform::ClassName(WindowHandle window) {
+  wchar_t name[kClassNameRoom];
+  const int length = ::GetClassNameW(window, name, kClassNameRoom);
+  return std::wstring(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+bool Win32Platform::HasChildOfClass(WindowHandle parent, const wchar_t* className) {
+  return ::FindWindowExW(parent, nullptr, className, nullptr) != nullptr;
+}
+
 bool Win32Platform::Shell_NotifyIconA(unsigned message, const TrayRecord& data) {
   NOTIFYICONDATAA record{};
   record.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -106,10 +124,11 @@ FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileProbe::Absent : FileProbe::Error;
   }
   ::FindClose(search);
-  // Only a normal file counts: a folder, or a hidden or system file, of that
-  // name is not the settings file.
-  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  return (found.dwFileAttributes & kNotNormal) ? FileProbe::Absent : FileProbe::Present;
+  // Only a normal file counts: a folder of that name is not the settings
+  // file, and a hidden or system one is not read either.
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileProbe::Absent;
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return (found.dwFileAttributes & kNotNormal) ? FileProbe::Hidden : FileProbe::Present;
 }
 
 std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path) {
@@ -119,7 +138,10 @@ std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path
   std::string bytes;
   char chunk[4096];
   DWORD read = 0;
-  while (bytes.size() < kMaxSettingsBytes && ::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+  while (bytes.size() < kMaxSettingsBytes) {
+    // A read that fails partway is a failed read, not a short file.
+    if (!::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
     bytes.append(chunk, read);
   }
   return bytes;

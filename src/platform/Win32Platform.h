@@ -12,6 +12,10 @@ class Win32Platform : public Platform {
   std::int32_t GetWindowLongA(WindowHandle window, int index) override;
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
+  WindowHandle GetShellWindow() override;
+  WindowHandle GetDesktopWindow() override;
+  std::wstring ClassName(WindowHandle window) override;
+  bool HasChildOfClass(WindowHandle parent, const wchar_t* className) override;
   bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override;
   FileProbe ProbeFile(const std::wstring& path) override;
   std::optional<std::string> ReadWholeFile(const std::wstring& path) override;

@@ -132,12 +132,18 @@ LoadedSettings ParseSettings(std::string_view bytes) {
 
 LoadedSettings LoadSettings(Platform& platform, const std::wstring& appDir) {
   const std::wstring path = SettingsPath(appDir);
-  if (platform.ProbeFile(path) == FileProbe::Absent) {
-    return LoadedSettings{false, kDefaultHotKey, 0};
+  const FileProbe probe = platform.ProbeFile(path);
+  if (probe == FileProbe::Absent || probe == FileProbe::Hidden) {
+    return LoadedSettings{false, kDefaultHotKey, 0, probe == FileProbe::Hidden};
   }
-  // A file that cannot be opened reads as an empty one: hotkey 0, flag 0.
+  // A file that cannot be read reads as an empty one: hotkey 0, flag 0.
   const std::optional<std::string> bytes = platform.ReadWholeFile(path);
-  return ParseSettings(bytes ? std::string_view(*bytes) : std::string_view());
+  if (!bytes) {
+    LoadedSettings unread = ParseSettings(std::string_view());
+    unread.unread = true;
+    return unread;
+  }
+  return ParseSettings(*bytes);
 }
 
 std::string FormatSettings(std::int16_t hotKey, int checkValue) {

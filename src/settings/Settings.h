@@ -19,13 +19,18 @@ struct LoadedSettings {
   bool found = false;
   std::int16_t hotKey = 0;
   std::int16_t autoTray = 0;
+  // A file is there whose settings were not read: another program held it,
+  // a read failed, or it is hidden or system. The values are the loading
+  // rules' all the same (0 and 0; the defaults for a hidden file).
+  bool unread = false;
 };
 
 // The path of config.ini: the application directory plus "\config.ini".
 std::wstring SettingsPath(const std::wstring& appDir);
 
 // Reads config.ini. Never fails as a whole: every step that goes wrong is
-// skipped and leaves its value at 0. A missing file gives the defaults.
+// skipped and leaves its value at 0. A missing file gives the defaults, and
+// so does a hidden or system one, which counts as missing.
 LoadedSettings LoadSettings(Platform& platform, const std::wstring& appDir);
 
 // The loading rules applied to the file's bytes.

@@ -23,10 +23,16 @@ bool IsTrayLeftButtonDown(const TrayRecord& record, std::uintptr_t wParam, std::
   return record.uID != 0 && wParam == record.uID && lParam == kWmLButtonDown;
 }
 
-void setPos::AddTrayIcon() {
+bool setPos::AddTrayIcon() {
   TrayData = MakeTrayRecord(view_.hWnd(), view_.Icon());
-  platform_.Shell_NotifyIconA(kNimAdd, TrayData);
-  trayIconShown_ = true;
+  // The shell says whether it took the icon ("Returns TRUE if successful, or
+  // FALSE otherwise",
+  // https://learn.microsoft.com/en-us/windows/win32/api/shellapi/nf-shellapi-shell_notifyicona);
+  // a busy shell, at sign-in above all, refuses or times out. An add that
+  // timed out may have been carried out all the same, and adding an icon
+  // that is there fails: one that takes a modify is there.
+  trayIconShown_ = platform_.Shell_NotifyIconA(kNimAdd, TrayData) || platform_.Shell_NotifyIconA(kNimModify, TrayData);
+  return trayIconShown_;
 }
 
 void setPos::RemoveTrayIcon() {
@@ -36,9 +42,23 @@ void setPos::RemoveTrayIcon() {
 }
 
 void setPos::Form_Resize() {
-  if (view_.GetWindowState() != WindowState::Minimized) return;
-  AddTrayIcon();
-  view_.SetVisible(false);
+  if (view_.GetWindowState() != WindowState::Minimized) {
+    trayPending_ = false;  // restored from its taskbar button: no tray wanted now
+    return;
+  }
+  GoToTray();
+}
+
+void setPos::GoToTray() {
+  ticksSinceTrayTry_ = 0;
+  // Hidden only with the icon in place: a window with neither an icon nor a
+  // taskbar button could never be brought back.
+  trayPending_ = !AddTrayIcon();
+  if (!trayPending_) view_.SetVisible(false);
+}
+
+void setPos::RetryTrayIcon() {
+  if (trayPending_ && ++ticksSinceTrayTry_ >= kTrayRetryTicks) GoToTray();
 }
 
 void setPos::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
@@ -54,9 +74,12 @@ void setPos::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
 }
 
 void setPos::TaskbarCreated() {
-  // A restarted shell has forgotten the icon; without it a hidden window
-  // could never be brought back.
-  if (trayIconShown_) platform_.Shell_NotifyIconA(kNimAdd, TrayData);
+  // A new notification area has none of the icons added before it
+  // (https://learn.microsoft.com/en-us/windows/win32/shell/taskbar#taskbar-creation-notification),
+  // and it may take the one the old one refused.
+  if (!trayIconShown_ && !trayPending_) return;
+  GoToTray();
+  if (trayPending_) view_.SetVisible(true);  // refused: back to the taskbar button, still minimised
 }
 
 }  // namespace quellaro

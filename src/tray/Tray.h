@@ -14,9 +14,15 @@ inline constexpr unsigned kTrayCallback = kWmMouseMove;  // notifications arrive
 // area by the program's path and this id; an id that changed from run to run
 // (the icon handle, say) would make it forget that choice. No GUID on
 // purpose: a GUID ties the icon to one exe path, and a portable exe moves.
-// It lies above every combination of the key flags (MK_*, at most 0x7F) that
-// a real mouse move carries in wParam, so the two never pass for each other.
+// Its notifications arrive as mouse moves with the id as wParam, where a real
+// mouse move carries key flags (MK_LBUTTON 0x1 to MK_XBUTTON2 0x40, see
+// https://learn.microsoft.com/en-us/windows/win32/inputdev/wm-mousemove):
+// the id is above them all, so that no real move can pass for the icon.
 inline constexpr std::uint32_t kTrayIconId = 0x100;
+
+// A tray icon the shell refused is offered again after this many Timer1
+// ticks (3 s).
+inline constexpr int kTrayRetryTicks = 15;
 
 // The record AddTrayIcon registers: message, icon and tip, under kTrayIconId.
 TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon);
@@ -24,7 +30,7 @@ TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon);
 // True when a mouse-move message is the tray icon reporting a left-button
 // press. The shell passes the icon's id as wParam and the mouse message as
 // lParam; a real mouse move over the window carries key flags and client
-// coordinates instead, whose wParam never equals an icon handle.
+// coordinates instead, whose wParam never equals kTrayIconId.
 bool IsTrayLeftButtonDown(const TrayRecord& record, std::uintptr_t wParam, std::intptr_t lParam);
 
 }  // namespace quellaro

@@ -101,5 +101,17 @@ TEST_F(About, ClosingTheMainWindowFirstSavesAndTheProcessLivesUntilAboutCloses) 
   EXPECT_TRUE(app.ExitsWithin());
 }
 
+// An installer replacing Quellaro.exe asks through the Restart Manager, which
+// sends the end-session messages with ENDSESSION_CLOSEAPP: Quellaro saves
+// and ends, About window and all.
+TEST_F(About, TheRestartManagerEndsQuellaroWithItsSettingsSaved) {
+  DWORD_PTR agreed = 0;
+  ::SendMessageTimeoutW(app.Main(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &agreed);
+  EXPECT_TRUE(agreed);
+  ::SendMessageTimeoutW(app.Main(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, nullptr);
+  EXPECT_TRUE(app.ExitsWithin());
+  EXPECT_EQ(folder.ReadConfig(), std::string(" 119 \r\n 0 \r\n"));
+}
+
 }  // namespace
 }  // namespace e2e

@@ -44,7 +44,22 @@ TEST(Pinning, F8PinsAnotherProcessWindowAndF8AgainUnpinsIt) {
   EXPECT_TRUE(::EqualRect(&before, &unpinned));
 }
 
-TEST(Pinning, F8WithQuellaroInFrontChangesNothing) {
+// Puts a window in the topmost band for as long as this lives, then back in
+// or out of it as it was.
+class TopmostForNow {
+ public:
+  explicit TopmostForNow(HWND window) : window_(window), was_(IsTopmost(window)) { Place(HWND_TOPMOST); }
+  ~TopmostForNow() { Place(was_ ? HWND_TOPMOST : HWND_NOTOPMOST); }
+  TopmostForNow(const TopmostForNow&) = delete;
+  TopmostForNow& operator=(const TopmostForNow&) = delete;
+
+ private:
+  void Place(HWND after) const { ::SetWindowPos(window_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+  HWND window_;
+  bool was_;
+};
+
+TEST(Pinning, F8WithQuellaroOrTheTaskbarInFrontChangesNothing) {
   AppFolder folder;
   Quellaro app(folder);
   ASSERT_TRUE(app.Main());
@@ -57,6 +72,23 @@ TEST(Pinning, F8WithQuellaroInFrontChangesNothing) {
   KeyUp(VK_F8);
   EXPECT_FALSE(IsTopmost(app.Main()));
   EXPECT_FALSE(IsTopmost(demo.Window()));
+
+  // The taskbar in front, topmost as Windows keeps it (Wine's virtual desktop
+  // has one too): unpinning it would send it below every window.
+  HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+  ASSERT_TRUE(taskbar);
+  {
+    const TopmostForNow topmost(taskbar);
+    ASSERT_TRUE(IsTopmost(taskbar));
+    ::SetForegroundWindow(taskbar);
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == taskbar; }, 2000ms));
+    const auto unpinned = [&] { return !IsTopmost(taskbar); };
+    EXPECT_FALSE(HoldUntil(VK_F8, unpinned, 1000ms)) << "five ticks with the key down";
+    EXPECT_TRUE(IsTopmost(taskbar));
+  }
+
+  Activate(demo.Window());
+  EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(demo.Window()); })) << "other windows are still pinned";
 }
 
 TEST(Settings, ExitWithoutConfigWritesTheDefaultsInTheOwnFormat) {

@@ -1,6 +1,10 @@
 // Hiding in the notification area and coming back, with real clicks.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <optional>
+#include <thread>
+
 #include "Harness.h"
 #include "app/Layout.h"
 
@@ -38,6 +42,65 @@ TEST(Tray, ShowInTrayHidesTheWindowAndOnlyALeftClickBringsItBack) {
   Pause(Milliseconds(::GetDoubleClickTime() + 100));  // a single click, not the second of a double click
   Click(TrayIconSlot(app.Main()));
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !TrayIconShown(app.Main()); }));
+}
+
+// A notification area that refuses every icon, as a busy shell does at
+// sign-in. Wine's Shell_NotifyIcon hands the icon to the first window of the
+// taskbar's class it finds; this one, topmost, comes before Wine's own.
+class RefusingNotificationArea {
+ public:
+  RefusingNotificationArea() {
+    std::promise<HWND> created;
+    std::future<HWND> window = created.get_future();
+    thread_ = std::thread([&created] {
+      WNDCLASSEXW windowClass{};
+      windowClass.cbSize = sizeof(windowClass);
+      windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == WM_COPYDATA) return FALSE;  // the icon is refused
+        if (message == WM_DESTROY) ::PostQuitMessage(0);
+        return ::DefWindowProcW(window, message, wParam, lParam);
+      };
+      windowClass.hInstance = ::GetModuleHandleW(nullptr);
+      windowClass.lpszClassName = kTaskbarClass;
+      ::RegisterClassExW(&windowClass);
+      created.set_value(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kTaskbarClass, nullptr, WS_POPUP, 0, 0, 0,
+                                          0, nullptr, nullptr, windowClass.hInstance, nullptr));
+      MSG message;
+      while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+    });
+    window_ = window.get();
+  }
+  ~RefusingNotificationArea() {
+    ::PostMessageW(window_, WM_CLOSE, 0, 0);
+    thread_.join();
+    ::UnregisterClassW(kTaskbarClass, ::GetModuleHandleW(nullptr));
+  }
+  RefusingNotificationArea(const RefusingNotificationArea&) = delete;
+  RefusingNotificationArea& operator=(const RefusingNotificationArea&) = delete;
+
+ private:
+  static constexpr wchar_t kTaskbarClass[] = L"Shell_TrayWnd";
+  std::thread thread_;
+  HWND window_ = nullptr;
+};
+
+TEST(Tray, StartingInTheTrayWhileTheShellRefusesTheIconKeepsTheTaskbarButton) {
+  if (!UnderWine()) GTEST_SKIP() << "Windows' shell cannot be made to refuse icons";
+  AppFolder folder;
+  folder.WriteConfig(" 116 \r\n 1 \r\n");
+  std::optional<RefusingNotificationArea> refusing(std::in_place);
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Main());
+  Pause(3500ms);  // a refused add is tried again after 3 s
+  EXPECT_TRUE(::IsIconic(app.Main()));
+  EXPECT_TRUE(::IsWindowVisible(app.Main())) << "minimised with its taskbar button, not hidden without an icon";
+
+  // A notification area that takes icons; the shell announces it.
+  refusing.reset();
+  ::PostMessageW(app.Main(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
+  Click(TrayIconSlot(app.Main()));
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !::IsIconic(app.Main()); }));
 }
 
 TEST(Tray, TheTitleBarMinimiseBoxGoesToTheTrayToo) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -48,15 +49,22 @@ class FakePlatform : public Platform {
   std::map<WindowHandle, std::int32_t> exStyles;  // absent: 0, as for a non-window
   // Windows clears WS_EX_TOPMOST when a window is sent to the bottom; Wine keeps it.
   bool bottomKeepsTopmost = false;
+  WindowHandle shellWindow = nullptr, desktopWindow = nullptr;
+  std::map<WindowHandle, std::wstring> classNames;    // absent: "", as for a non-window
+  std::map<WindowHandle, std::wstring> childClasses;  // the class of a child window each has
 
   std::map<std::wstring, std::string> files;  // in-memory file system
   bool probeFails = false, readFails = false, writeFails = false, replaceFails = false;
+  bool filesHidden = false;                    // every file there is hidden or system
   std::optional<std::size_t> writeStopsAfter;  // a write that stops after this many bytes
   std::vector<std::string> writes;             // every attempted write's bytes
   std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
+  std::set<std::uint32_t> trayIcons;  // the ids of the icons the shell shows
+  int trayRefusals = 0;               // the shell refuses this many more calls
   std::vector<std::pair<WindowHandle, std::wstring>> messages;
   unsigned waitedMs = 0;
-  // The ANSI code page answered as: 1252 (Western) or 936 (Simplified Chinese).
+  // The ANSI code page answered as: 1252 (Western), 936 (Simplified Chinese)
+  // or 65001 (UTF-8).
   unsigned codePage = 1252;
 
   std::int16_t GetAsyncKeyState(int virtualKey) override {
@@ -83,14 +91,39 @@ class FakePlatform : public Platform {
     if (after == kHwndNoTopmost || (after == kHwndBottom && !bottomKeepsTopmost)) style &= ~kWsExTopmost;
     return true;
   }
+  WindowHandle GetShellWindow() override {
+    calls.push_back("GetShellWindow()");
+    return shellWindow;
+  }
+  WindowHandle GetDesktopWindow() override {
+    calls.push_back("GetDesktopWindow()");
+    return desktopWindow;
+  }
+  std::wstring ClassName(WindowHandle window) override {
+    calls.push_back("ClassName(" + Hex(window) + ")");
+    return classNames.count(window) ? classNames[window] : std::wstring();
+  }
+  bool HasChildOfClass(WindowHandle parent, const wchar_t* className) override {
+    calls.push_back("HasChildOfClass(" + Hex(parent) + ", " + Narrow(className) + ")");
+    return childClasses.count(parent) && childClasses[parent] == className;
+  }
   bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override {
     calls.push_back("Shell_NotifyIconA(" + std::to_string(message) + ")");
     trayCalls.emplace_back(message, data);
-    return true;
+    if (trayRefusals > 0) {
+      --trayRefusals;
+      return false;
+    }
+    // Adding an icon that is there, or changing or deleting one that is not, fails.
+    if (message == kNimAdd) return trayIcons.insert(data.uID).second;
+    if (message == kNimDelete) return trayIcons.erase(data.uID) > 0;
+    return trayIcons.count(data.uID) > 0;
   }
   FileProbe ProbeFile(const std::wstring& path) override {
     calls.push_back("ProbeFile(" + Narrow(path) + ")");
-    return probeFails ? FileProbe::Error : files.count(path) ? FileProbe::Present : FileProbe::Absent;
+    if (probeFails) return FileProbe::Error;
+    if (!files.count(path)) return FileProbe::Absent;
+    return filesHidden ? FileProbe::Hidden : FileProbe::Present;
   }
   std::optional<std::string> ReadWholeFile(const std::wstring& path) override {
     calls.push_back("ReadWholeFile(" + Narrow(path) + ")");
@@ -121,12 +154,16 @@ class FakePlatform : public Platform {
   }
   void Wait(unsigned milliseconds) override { waitedMs += milliseconds; }
   // 1252 as Latin-1, every byte the character with the same code; 936 with
-  // ASCII, the euro sign at 0x80, and lead bytes that alone are no character.
+  // ASCII, the euro sign at 0x80, and lead bytes that alone are no character;
+  // 65001 with ASCII and U+FFFD for every byte above 127, none of which is a
+  // character on its own (and none of which is a lead byte).
   std::wstring FromAnsi(std::string_view bytes) override {
     std::wstring text;
     for (char c : bytes) {
       const auto byte = static_cast<unsigned char>(c);
-      if (codePage == 936 && byte >= 0x80) {
+      if (codePage == 65001 && byte >= 0x80) {
+        text += L'\ufffd';
+      } else if (codePage == 936 && byte >= 0x80) {
         text += byte == 0x80 ? L'\u20ac' : IsAnsiLeadByte(byte) ? L'?' : L'\uf8f5';
       } else {
         text += static_cast<wchar_t>(byte);

@@ -45,6 +45,18 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{0xFE, L"OemClear", 936}, NameCase{0x80, L"\u20ac", 936}, NameCase{65, L"A", 936},
                       NameCase{116, L"F5", 936}, NameCase{13, L"Enter", 936}));
 
+// Code page 65001, UTF-8 as the ANSI code page: no code above 127 is a
+// character on its own, so each is named like a lead byte of 936.
+INSTANTIATE_TEST_SUITE_P(
+    Utf8CodePage, KeyNameTest,
+    ::testing::Values(NameCase{0xBA, L";", 65001}, NameCase{0xBB, L"=", 65001}, NameCase{0xBC, L",", 65001},
+                      NameCase{0xBD, L"-", 65001}, NameCase{0xBE, L".", 65001}, NameCase{0xBF, L"/", 65001},
+                      NameCase{0xC0, L"`", 65001}, NameCase{0xDB, L"[", 65001}, NameCase{0xDC, L"\\", 65001},
+                      NameCase{0xDD, L"]", 65001}, NameCase{0xDE, L"'", 65001}, NameCase{0xA1, L"RShift", 65001},
+                      NameCase{0xA3, L"RCtrl", 65001}, NameCase{0xA5, L"RAlt", 65001},
+                      NameCase{0x90, L"NumLock", 65001}, NameCase{0x80, L"F17", 65001}, NameCase{65, L"A", 65001},
+                      NameCase{96, L"`", 65001}, NameCase{116, L"F5", 65001}, NameCase{256, L"", 65001}));
+
 INSTANTIATE_TEST_SUITE_P(Invisible, KeyNameTest,
                          ::testing::Values(NameCase{13, L"Enter"}, NameCase{16, L"Shift"}, NameCase{17, L"Ctrl"},
                                            NameCase{18, L"Alt"}, NameCase{27, L"Esc"}, NameCase{9, L"Tab"},

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "Fakes.h"
 #include "pinning/Poll.h"
 
@@ -7,10 +10,23 @@ namespace quellaro::test {
 namespace {
 
 const WindowHandle kOther = HandleFromValue(0x2000);
+const WindowHandle kShell = HandleFromValue(0x10);
+const WindowHandle kDesktop = HandleFromValue(0x20);
 constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
+// What a tick asks about a window before it touches it: is it the shell's?
+const CallLog kShellChecks = {"GetShellWindow()", "GetDesktopWindow()", "ClassName(0x2000)"};
+
+CallLog Concat(CallLog head, const CallLog& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
 
 class PollTest : public ::testing::Test {
  protected:
+  PollTest() {
+    platform.shellWindow = kShell;
+    platform.desktopWindow = kDesktop;
+  }
   FakePlatform platform;
   WindowHandle target = HandleFromValue(0x9999);
 
@@ -42,8 +58,8 @@ TEST_F(PollTest, NormalWindowIsPinned) {
   PressF8OnForeground(kOther);
   platform.exStyles[kOther] = 0x100;
   Tick();
-  EXPECT_EQ(platform.calls, (CallLog{"GetAsyncKeyState(119)", "GetForegroundWindow()", "GetWindowLongA(0x2000, -20)",
-                                     "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"}));
+  EXPECT_EQ(platform.calls, Concat(Concat({"GetAsyncKeyState(119)", "GetForegroundWindow()"}, kShellChecks),
+                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"}));
   EXPECT_EQ(target, kOther);
 }
 
@@ -51,8 +67,9 @@ TEST_F(PollTest, TopmostWindowIsSentToTheBottomOnce) {
   PressF8OnForeground(kOther);
   platform.exStyles[kOther] = 0x40108;
   Tick();
-  EXPECT_EQ(platform.calls, (CallLog{"GetAsyncKeyState(119)", "GetForegroundWindow()", "GetWindowLongA(0x2000, -20)",
-                                     "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)", "GetWindowLongA(0x2000, -20)"}));
+  EXPECT_EQ(platform.calls, Concat(Concat({"GetAsyncKeyState(119)", "GetForegroundWindow()"}, kShellChecks),
+                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)",
+                                    "GetWindowLongA(0x2000, -20)"}));
   EXPECT_EQ(target, kOther);
 }
 
@@ -61,10 +78,11 @@ TEST_F(PollTest, TopmostBitKeptAtBottomIsClearedWithoutActivating) {
   platform.exStyles[kOther] = 0x40108;
   platform.bottomKeepsTopmost = true;
   Tick();
-  ASSERT_EQ(platform.calls.size(), 7u);
-  EXPECT_EQ(platform.calls[3], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)");
-  EXPECT_EQ(platform.calls[5], "SetWindowPos(0x2000, -2, 0, 0, 0, 0, 19)");
-  EXPECT_EQ(platform.calls[6], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 19)");
+  const std::size_t first = 2 + kShellChecks.size();
+  ASSERT_EQ(platform.calls.size(), first + 5);
+  EXPECT_EQ(platform.calls[first + 1], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)");
+  EXPECT_EQ(platform.calls[first + 3], "SetWindowPos(0x2000, -2, 0, 0, 0, 0, 19)");
+  EXPECT_EQ(platform.calls[first + 4], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 19)");
   EXPECT_FALSE(IsTopmost(platform, kOther));
 }
 
@@ -84,6 +102,49 @@ TEST_F(PollTest, HeldKeyFlipsOnEveryTick) {
   EXPECT_EQ(platform.Count("SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"), 1u);
   EXPECT_EQ(platform.Count("SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)"), 1u);
 }
+
+// The shell's own windows are left alone like Quellaro's: the desktop would
+// cover every window, and an unpinned taskbar would drop below them all.
+struct ShellCase {
+  const char* what;  // cppcheck-suppress unusedStructMember ; read by the name generator
+  const wchar_t* className;
+  const wchar_t* childClass = nullptr;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  WindowHandle window = kOther;         // cppcheck-suppress unusedStructMember
+  bool flipped = false;                 // cppcheck-suppress unusedStructMember
+};
+
+class ShellWindowTest : public PollTest, public ::testing::WithParamInterface<ShellCase> {};
+
+TEST_P(ShellWindowTest, TickFlipsOnlyWindowsThatAreNotTheShells) {
+  const ShellCase& c = GetParam();
+  platform.classNames[c.window] = c.className;
+  if (c.childClass) platform.childClasses[c.window] = c.childClass;
+  platform.exStyles[c.window] = kWsExTopmost;  // as Windows keeps its taskbar
+  PressF8OnForeground(c.window);
+  Tick();
+  EXPECT_EQ(target, c.window);
+  const auto flips = std::count_if(platform.calls.begin(), platform.calls.end(),
+                                   [](const std::string& call) { return call.rfind("SetWindowPos(", 0) == 0; });
+  EXPECT_EQ(flips > 0, c.flipped);
+  EXPECT_EQ(IsTopmost(platform, c.window), !c.flipped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Classes, ShellWindowTest,
+    ::testing::Values(ShellCase{"Desktop", L"Progman"}, ShellCase{"ShownDesktop", L"WorkerW", L"SHELLDLL_DefView"},
+                      ShellCase{"OtherWorkerW", L"WorkerW", nullptr, kOther, true},
+                      ShellCase{"Taskbar", L"Shell_TrayWnd"}, ShellCase{"SecondaryTaskbar", L"Shell_SecondaryTrayWnd"},
+                      ShellCase{"StartSearchNotifications", L"Windows.UI.Core.CoreWindow"},
+                      ShellCase{"TaskViewWindows10", L"MultitaskingViewFrame"},
+                      ShellCase{"TaskViewWindows11", L"XamlExplorerHostIslandWindow"},
+                      ShellCase{"Widgets", L"WindowsDashboard"},
+                      ShellCase{"TrayOverflowWindows10", L"NotifyIconOverflowWindow"},
+                      ShellCase{"TrayOverflowWindows11", L"TopLevelWindowForOverflowXamlIsland"},
+                      ShellCase{"ShellWindowOfAnyClass", L"AnotherShell", nullptr, kShell},
+                      ShellCase{"DesktopWindow", L"#32769", nullptr, kDesktop},
+                      ShellCase{"OrdinaryWindow", L"Notepad", nullptr, kOther, true},
+                      ShellCase{"ClassNamesMatchWhole", L"Shell_TrayWndHelper", nullptr, kOther, true}),
+    [](const ::testing::TestParamInfo<ShellCase>& info) { return std::string(info.param.what); });
 
 }  // namespace
 }  // namespace quellaro::test

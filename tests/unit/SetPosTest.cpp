@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Fakes.h"
+#include "settings/Settings.h"
 
 namespace quellaro::test {
 namespace {
@@ -75,6 +76,41 @@ TEST_F(UnloadTest, ActsOnceAndIgnoresAFailedSave) {
   EXPECT_EQ(platform.Count(kWrite), 1u);
   EXPECT_EQ(platform.Count("Shell_NotifyIconA(2)"), 1u);
   EXPECT_TRUE(platform.messages.empty());
+}
+
+// config.ini is there but start-up did not read it (another program held it,
+// a read failed, it is hidden): the exit leaves its bytes alone, unless the
+// user changed a setting, which is then saved.
+TEST(UnreadConfigTest, SurvivesTheExitUnlessTheUserChangedASetting) {
+  const std::string userFile = " 116 \r\n 1 \r\n";
+  const std::pair<const char*, void (*)(FakePlatform&)> unread[] = {
+      {"locked", [](FakePlatform& p) { p.readFails = true; }},
+      {"hidden", [](FakePlatform& p) { p.filesHidden = true; }},
+  };
+  const std::pair<const char*, void (*)(Harness&)> changes[] = {
+      {"nothing", [](Harness&) {}},
+      {"set-hotkey click", [](Harness& h) { h.form.cmdSetKey_Click(); }},
+      {"key chosen", [](Harness& h) { h.form.Text1_KeyUp(65); }},
+      {"check box click",
+       [](Harness& h) {
+         h.view.cbAuto = 1;
+         h.form.CbAuto_Click();
+       }},
+  };
+  for (const auto& [cause, makeUnread] : unread) {
+    for (const auto& [change, makeChange] : changes) {
+      SCOPED_TRACE(std::string(cause) + ", then " + change);
+      Harness h;
+      h.WriteConfig(userFile);
+      makeUnread(h.platform);
+      h.Start();
+      makeChange(h);
+      h.form.Form_Unload();
+      const bool changed = std::string(change) != "nothing";
+      EXPECT_EQ(h.platform.files[kConfigPath], changed ? FormatSettings(h.form.HotKey, h.view.cbAuto) : userFile);
+      EXPECT_EQ(h.platform.writes.empty(), !changed);
+    }
+  }
 }
 
 class ClickTest : public ::testing::Test, public Harness {

@@ -34,6 +34,14 @@ class TrayTest : public ::testing::Test, public Harness {
     view.SetWindowState(WindowState::Minimized);
     platform.calls.clear();
   }
+  // A new notification area, with none of the old one's icons.
+  void ShellRestarts() {
+    platform.trayIcons.clear();
+    form.TaskbarCreated();
+  }
+  void Ticks(int count) {
+    for (int i = 0; i < count; ++i) form.Timer1_Timer();
+  }
 };
 
 TEST_F(TrayTest, OnlyMinimisingAddsTheIcon) {
@@ -87,19 +95,66 @@ TEST_F(TrayTest, LeftPressWhileNormalNeitherShowsNorDeletes) {
 }
 
 TEST_F(TrayTest, ShellRestartReaddsIconOnlyWhileInTray) {
-  form.TaskbarCreated();
+  ShellRestarts();
   EXPECT_TRUE(platform.trayCalls.empty());
 
   MinimiseToTray();
-  form.TaskbarCreated();
+  ShellRestarts();
   ASSERT_EQ(platform.trayCalls.size(), 2u);
   EXPECT_EQ(platform.trayCalls[1].first, kNimAdd);
   EXPECT_EQ(platform.trayCalls[1].second.uID, kIconId);
 
   form.Form_MouseMove(kIconId, kLeftDown);
   platform.calls.clear();
-  form.TaskbarCreated();
+  ShellRestarts();
   EXPECT_TRUE(platform.calls.empty());
+}
+
+// A busy shell, at sign-in above all, refuses the icon: the window stays
+// minimised with its taskbar button until the shell takes the icon, offered
+// again every 3 s and whenever a notification area appears.
+TEST_F(TrayTest, ARefusedIconLeavesTheWindowOnTheTaskbarUntilTheShellTakesIt) {
+  platform.trayRefusals = 4;  // the first add (and the modify after it), and the first retry
+  view.SetWindowState(WindowState::Minimized);
+  EXPECT_FALSE(form.TrayIconShown());
+  EXPECT_EQ(platform.Count("SetVisible(false)"), 0u);
+  Ticks(kTrayRetryTicks - 1);
+  EXPECT_EQ(platform.Count("Shell_NotifyIconA(0)"), 1u) << "not tried again before 3 s";
+  Ticks(1);
+  EXPECT_EQ(platform.Count("Shell_NotifyIconA(0)"), 2u);
+  EXPECT_FALSE(form.TrayIconShown());
+
+  ShellRestarts();
+  EXPECT_TRUE(form.TrayIconShown());
+  EXPECT_EQ(platform.Count("SetVisible(false)"), 1u);
+  EXPECT_EQ(view.state, WindowState::Minimized);
+  Ticks(2 * kTrayRetryTicks);
+  EXPECT_EQ(platform.Count("Shell_NotifyIconA(0)"), 3u) << "no more adds once the icon is there";
+
+  // A restarted shell that refuses the icon: the hidden window comes back as
+  // its taskbar button, until the add is taken.
+  platform.trayRefusals = 2;
+  ShellRestarts();
+  EXPECT_FALSE(form.TrayIconShown());
+  EXPECT_EQ(platform.Count("SetVisible(true)"), 1u);
+  Ticks(kTrayRetryTicks);
+  EXPECT_TRUE(form.TrayIconShown());
+  EXPECT_EQ(platform.Count("SetVisible(false)"), 2u);
+  form.Form_MouseMove(kIconId, kLeftDown);
+  EXPECT_TRUE(view.visible);
+  EXPECT_EQ(view.state, WindowState::Normal);
+}
+
+// An add that timed out may have been carried out: the icon is there, and
+// the next try finds it.
+TEST_F(TrayTest, AnIconAddedDespiteATimeOutCountsOnTheNextTry) {
+  platform.trayRefusals = 2;
+  view.SetWindowState(WindowState::Minimized);
+  platform.trayIcons.insert(kTrayIconId);  // the shell carried out the add after all
+  Ticks(kTrayRetryTicks);
+  EXPECT_TRUE(form.TrayIconShown());
+  EXPECT_FALSE(view.visible);
+  EXPECT_EQ(platform.Count("Shell_NotifyIconA(1)"), 2u);
 }
 
 TEST_F(TrayTest, MinimisingAgainAfterRestoreUsesTheSameId) {
