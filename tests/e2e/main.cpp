@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "Harness.h"
+#include "TestRun.h"
 
 int wmain(int argc, wchar_t** argv) {
   // The run as a Chinese system must not pass as an English one unseen.
@@ -17,5 +18,6 @@ int wmain(int argc, wchar_t** argv) {
   if (argc > 1 && std::wcscmp(argv[1], L"--showcase") == 0) return e2e::RunShowcase();
   if (argc > 1 && std::wcscmp(argv[1], L"--screenshots") == 0) return e2e::RunScreenshots();
   testing::InitGoogleTest(&argc, argv);
+  if (!e2e::WatchTheTests()) return 1;
   return RUN_ALL_TESTS();
 }
