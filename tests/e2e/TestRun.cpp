@@ -140,13 +140,17 @@ void PrepareDesktop() {
     ::ShowWindowAsync(window, SW_MINIMIZE);
   }
   if (windows.empty()) std::printf("desktop: minimised: nothing\n");
-  std::fflush(stdout);
+  const auto minimised = [](HWND window) { return !::IsWindow(window) || ::IsIconic(window); };
   WaitUntil([&] {
     for (HWND window : windows) {
-      if (::IsWindow(window) && !::IsIconic(window)) return false;
+      if (!minimised(window)) return false;
     }
     return true;
   });
+  for (HWND window : windows) {
+    if (!minimised(window)) std::printf("desktop: not minimised: %s\n", Describe(window).c_str());
+  }
+  std::fflush(stdout);
 }
 
 // --- Screenshots ------------------------------------------------------------
