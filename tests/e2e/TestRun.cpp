@@ -35,7 +35,8 @@ std::wstring Environment(const wchar_t* name) {
 // --- The desktop, before the first test -------------------------------------
 
 // Coordinates in real pixels whatever the screen's scale, as the tests
-// compare them with Quellaro's. Must come before the driver's first window.
+// compare them with Quellaro's. It must come "before creating any UI in your
+// process"; Windows before 10 version 1703 has only SetProcessDPIAware.
 // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-setprocessdpiawarenesscontext
 const char* BecomeDpiAware() {
   using SetContextFn = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
@@ -47,12 +48,13 @@ const char* BecomeDpiAware() {
   return "none";
 }
 
-// GetVersionEx answers what the exe's manifest claims to support;
+// GetVersionEx answers no later than the versions the exe's manifest names
+// (https://learn.microsoft.com/en-us/windows/win32/api/sysinfoapi/nf-sysinfoapi-getversionexw);
 // RtlGetVersion tells the version that runs.
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/wdm/nf-wdm-rtlgetversion
 std::string WindowsVersion() {
   using RtlGetVersionFn = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
-  using WineVersionFn = const char*(CDECL*)();
+  using WineVersionFn = const char*(__cdecl*)();
   HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
   auto getVersion =
       reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
