@@ -116,6 +116,11 @@ bool InTheWay(HWND window) {
   return !Cloaked(window);
 }
 
+BOOL CALLBACK CollectWindowsInTheWay(HWND window, LPARAM found) {
+  if (InTheWay(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+
 void PrepareDesktop() {
   std::printf("desktop: dpi awareness: %s\n", BecomeDpiAware());
   std::printf("desktop: screen: %dx%d at %d dpi; virtual screen %dx%d at %d,%d; %d monitor(s)\n",
@@ -129,12 +134,7 @@ void PrepareDesktop() {
   std::printf("desktop: integrity: %s\n", IntegrityLevel().c_str());
 
   std::vector<HWND> windows;
-  ::EnumWindows(
-      [](HWND window, LPARAM found) -> BOOL {
-        if (InTheWay(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  ::EnumWindows(CollectWindowsInTheWay, reinterpret_cast<LPARAM>(&windows));
   for (HWND window : windows) {
     std::printf("desktop: minimised: %s\n", Describe(window).c_str());
     // Asynchronous, so that a window whose program hangs cannot stop the run.
