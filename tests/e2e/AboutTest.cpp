@@ -11,7 +11,7 @@ namespace {
 class About : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(app.Main());
+    ASSERT_TRUE(app.Started());
     about = app.OpenAbout();
     ASSERT_TRUE(about);
   }
@@ -22,7 +22,7 @@ class About : public testing::Test {
 };
 
 TEST_F(About, HelpOpensOneAboutWindowWithItsLayout) {
-  Activate(app.Main());
+  ASSERT_TRUE(Activate(app.Main()));
   ClickCenter(app.Control(quellaro::kIdCommand1));
   Pause(300ms);
   EXPECT_EQ(TopLevelWindows(app.Proc().Id(), kAboutClass).size(), 1u) << "a second click shows the same window";
@@ -61,7 +61,7 @@ TEST_F(About, HelpOpensOneAboutWindowWithItsLayout) {
 }
 
 TEST_F(About, EnterAndEscapeDoNothingAndItReopensAfterClosing) {
-  Activate(about);
+  ASSERT_TRUE(Activate(about));
   Tap(VK_RETURN);
   Tap(VK_ESCAPE);
   Pause(300ms);
@@ -85,8 +85,7 @@ TEST_F(About, EnterAndEscapeDoNothingAndItReopensAfterClosing) {
 }
 
 TEST_F(About, F8PinsTheAboutWindowLikeAnyOther) {
-  Activate(about);
-  ASSERT_EQ(::GetForegroundWindow(), about);
+  ASSERT_TRUE(Activate(about));
   EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(about); }));
 }
 

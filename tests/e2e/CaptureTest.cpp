@@ -28,7 +28,7 @@ void PressInText1(Quellaro& app, WORD key, const std::wstring& expectedName) {
 TEST(Capture, ClickF5ClickMakesF5TheSavedHotkeyThatPins) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
 
   StartCapture(app);
   EXPECT_TRUE(WaitUntil([&] { return folder.ReadConfig() == std::string(" 119 \r\n 0 \r\n"); }))
@@ -40,19 +40,19 @@ TEST(Capture, ClickF5ClickMakesF5TheSavedHotkeyThatPins) {
   EXPECT_TRUE(WaitUntil([&] { return folder.ReadConfig() == std::string(" 116 \r\n 0 \r\n"); }));
 
   DemoWindow demo;
-  Activate(demo.Window());
+  ASSERT_TRUE(Activate(demo.Window()));
   EXPECT_TRUE(HoldUntil(VK_F5, [&] { return IsTopmost(demo.Window()); }));
 }
 
 TEST(Capture, TheNewKeyWorksBeforeItIsConfirmed) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   StartCapture(app);
   PressInText1(app, 'A', L"A");
 
   DemoWindow demo;
-  Activate(demo.Window());
+  ASSERT_TRUE(Activate(demo.Window()));
   EXPECT_TRUE(HoldUntil('A', [&] { return IsTopmost(demo.Window()); }));
   EXPECT_EQ(Caption(app), quellaro::kCaptionConfirm) << "the capture stays open";
   app.Close();
@@ -63,7 +63,7 @@ TEST(Capture, TheNewKeyWorksBeforeItIsConfirmed) {
 TEST(Capture, EveryKeyIsAcceptedAndNamed) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   StartCapture(app);
 
   PressInText1(app, VK_NUMPAD1, L"a");
@@ -90,7 +90,7 @@ TEST(Capture, EveryKeyIsAcceptedAndNamed) {
 TEST(Capture, ConfirmingAnEmptyBoxShowsTheMessageAndKeepsCapturing) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   StartCapture(app);
   PressInText1(app, 'Q', L"Q");
   const auto savedBefore = folder.ReadConfig();

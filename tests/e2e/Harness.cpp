@@ -1,9 +1,12 @@
 #include "Harness.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <sstream>
 #include <thread>
@@ -16,6 +19,10 @@ namespace {
 
 constexpr wchar_t kDemoClass[] = L"QuellaroE2EDemo";
 constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
+constexpr wchar_t kStageClass[] = L"QuellaroE2EStage";
+constexpr wchar_t kTaskbarClass[] = L"Shell_TrayWnd";
+constexpr int kStageSize = 32;
+constexpr int kStageInset = 8;  // from the work area's top-left corner
 
 std::wstring ModulePath() {
   wchar_t path[MAX_PATH * 4];
@@ -35,6 +42,22 @@ void SendKey(WORD virtualKey, bool up) {
   input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
   input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   ::SendInput(1, &input, sizeof(input));
+}
+
+// Every process the driver starts runs in this job, which ends them all when
+// the driver ends, however it ends: "JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE
+// Causes all processes associated with the job to terminate when the last
+// handle to the job is closed."
+// https://learn.microsoft.com/en-us/windows/win32/api/winnt/ns-winnt-jobobject_basic_limit_information
+HANDLE DriverJob() {
+  static const HANDLE job = [] {
+    HANDLE created = ::CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    ::SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    return created;
+  }();
+  return job;
 }
 
 void SendMouse(DWORD flags, POINT screen) {
@@ -124,10 +147,22 @@ Process Process::Start(const std::wstring& exe, const std::wstring& arguments, s
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = *show;
   }
-  ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                   &process.info_);
+  // Started suspended and put in the job before it runs a single
+  // instruction, so that nothing it starts escapes the job either.
+  // https://learn.microsoft.com/en-us/windows/win32/api/jobapi2/nf-jobapi2-assignprocesstojobobject
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        folder.c_str(), &startup, &process.info_)) {
+    return process;
+  }
+  if (!::AssignProcessToJobObject(DriverJob(), process.info_.hProcess)) {
+    std::fprintf(stderr, "e2e: process %lu is not in the driver's job (error %lu)\n", process.info_.dwProcessId,
+                 ::GetLastError());
+  }
+  ::ResumeThread(process.info_.hThread);
   return process;
 }
+
+void EndStartedProcesses() { ::TerminateJobObject(DriverJob(), 1); }
 
 Process::~Process() {
   Kill();
@@ -221,6 +256,22 @@ std::wstring ClassName(HWND window) {
   return buffer;
 }
 
+std::string Describe(HWND window) {
+  if (!window) return "no window";
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  std::ostringstream text;
+  text << Utf8(ClassName(window)) << " \"" << Utf8(Text(window)) << "\" (process " << process
+       << (process == ::GetCurrentProcessId() ? ", this driver)" : ")");
+  return text.str();
+}
+
+testing::AssertionResult InFront(HWND window, Milliseconds deadline) {
+  if (WaitUntil([&] { return ::GetForegroundWindow() == window; }, deadline)) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << Describe(window) << " is not in front after " << deadline.count()
+                                     << " ms; in front is " << Describe(::GetForegroundWindow());
+}
+
 bool IsTopmost(HWND window) { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 HWND FocusIn(HWND window) {
@@ -253,7 +304,9 @@ void Tap(WORD virtualKey) {
   Pause(30ms);
 }
 
-void Click(POINT screen, bool right) {
+namespace {
+
+void SendClick(POINT screen, bool right) {
   // Arrive from a neighbouring pixel, so that the target always sees the
   // pointer move in, even where it already rests.
   SendMouse(MOUSEEVENTF_MOVE, POINT{screen.x - 3, screen.y - 3});
@@ -273,17 +326,112 @@ void Click(POINT screen, bool right) {
   Pause(50ms);
 }
 
+// The top-level window that a click at `screen` reaches. WindowFromPoint
+// skips hidden and disabled windows, as a click does.
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-windowfrompoint
+HWND RootAt(POINT screen) {
+  HWND window = ::WindowFromPoint(screen);
+  return window ? ::GetAncestor(window, GA_ROOT) : nullptr;
+}
+
+testing::AssertionResult CheckedClick(HWND target, POINT screen, bool right) {
+  const HWND meant = ::GetAncestor(target, GA_ROOT);
+  const HWND there = RootAt(screen);
+  if (there != meant) {
+    return testing::AssertionFailure() << "a click meant for " << Describe(meant) << " at " << screen.x << ","
+                                       << screen.y << " would land on " << Describe(there);
+  }
+  SendClick(screen, right);
+  return testing::AssertionSuccess();
+}
+
+// The driver's own window: a small topmost box in the work area's top-left
+// corner, on a thread of its own that handles its messages, so that a click
+// on it activates it while the tests wait.
+HWND StageWindow() {
+  static const HWND stage = [] {
+    std::promise<HWND> created;
+    std::future<HWND> window = created.get_future();
+    std::thread([promise = std::move(created)]() mutable {
+      WNDCLASSEXW windowClass{};
+      windowClass.cbSize = sizeof(windowClass);
+      windowClass.lpfnWndProc = ::DefWindowProcW;
+      windowClass.hInstance = ::GetModuleHandleW(nullptr);
+      windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+      windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1);
+      windowClass.lpszClassName = kStageClass;
+      ::RegisterClassExW(&windowClass);
+      promise.set_value(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kStageClass, L"Quellaro e2e driver",
+                                          WS_POPUP | WS_BORDER, 0, 0, kStageSize, kStageSize, nullptr, nullptr,
+                                          windowClass.hInstance, nullptr));
+      MSG message;
+      while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+    }).detach();
+    return window.get();
+  }();
+  return stage;
+}
+
+// Windows lets a process set the foreground window only under conditions,
+// one of them that "the calling process received the last input event".
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-setforegroundwindow
+// So the driver clicks a window of its own, and then passes the right on to
+// the programs it starts: "If this parameter is ASFW_ANY, all processes will
+// be enabled to set the foreground window" (until the next input elsewhere).
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-allowsetforegroundwindow
+testing::AssertionResult TakeForeground() {
+  HWND stage = StageWindow();
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const POINT corner{work.left + kStageInset, work.top + kStageInset};
+  ::SetWindowPos(stage, HWND_TOPMOST, corner.x, corner.y, kStageSize, kStageSize, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  const testing::AssertionResult clicked =
+      CheckedClick(stage, POINT{corner.x + kStageSize / 2, corner.y + kStageSize / 2}, false);
+  if (!clicked) return clicked;
+  const testing::AssertionResult inFront = InFront(stage, 2000ms);
+  if (!inFront) return inFront;
+  if (!::AllowSetForegroundWindow(ASFW_ANY)) {
+    return testing::AssertionFailure() << "AllowSetForegroundWindow(ASFW_ANY) failed with error " << ::GetLastError();
+  }
+  return testing::AssertionSuccess();
+}
+
+void HideStage() {
+  ::SetWindowPos(StageWindow(), nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+}
+
+}  // namespace
+
+void Click(HWND target, POINT screen, bool right) {
+  const testing::AssertionResult clicked = CheckedClick(target, screen, right);
+  if (!clicked) ADD_FAILURE() << clicked.message();
+}
+
 void ClickCenter(HWND window, bool right) {
   RECT rect{};
   ::GetWindowRect(window, &rect);
-  Click(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, right);
+  Click(window, POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, right);
 }
 
-void Activate(HWND window) {
+testing::AssertionResult Activate(HWND window) {
   // A spot of the client area where no control of either window lies.
   const RECT client = ClientRectOnScreen(window);
-  Click(POINT{client.right - 12, client.top + (client.bottom - client.top) * 3 / 5});
-  WaitUntil([&] { return ::GetForegroundWindow() == window; }, 2000ms);
+  const POINT spot{client.right - 12, client.top + (client.bottom - client.top) * 3 / 5};
+  if (RootAt(spot) != window) {
+    // Another window covers the spot: the driver may raise this one itself.
+    const testing::AssertionResult taken = TakeForeground();
+    if (!taken) return taken;
+    ::SetForegroundWindow(window);
+    WaitUntil([&] { return RootAt(spot) == window; }, 2000ms);
+    HideStage();
+  }
+  const testing::AssertionResult clicked = CheckedClick(window, spot, false);
+  if (!clicked) return clicked;
+  return InFront(window);
 }
 
 bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline) {
@@ -309,7 +457,7 @@ std::optional<RECT> ShellIconRect(HWND main) {
 }
 
 POINT WineTraySlot() {
-  HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+  HWND taskbar = ::FindWindowW(kTaskbarClass, nullptr);
   RECT rect{};
   ::GetWindowRect(taskbar, &rect);
   return POINT{rect.right - 12, (rect.top + rect.bottom) / 2};
@@ -317,10 +465,43 @@ POINT WineTraySlot() {
 
 }  // namespace
 
-POINT TrayIconSlot(HWND main) {
-  if (UnderWine()) return WineTraySlot();
-  const RECT rect = ShellIconRect(main).value_or(RECT{});
-  return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+testing::AssertionResult ClickTrayIcon(HWND main, bool right) {
+  HWND taskbar = ::FindWindowW(kTaskbarClass, nullptr);
+  if (UnderWine()) return CheckedClick(taskbar, WineTraySlot(), right);
+  DWORD shell = 0;
+  ::GetWindowThreadProcessId(taskbar, &shell);
+  // "When an icon is added to the notification area on Windows 7, it is
+  // added to the overflow section of the notification area by default."
+  // https://learn.microsoft.com/en-us/windows/win32/shell/notification-area
+  // The shell then gives the rectangle of the button that opens the
+  // overflow flyout; once the flyout is open, that of the icon in it. The
+  // icons themselves are buttons of a toolbar control, there and in the
+  // flyout.
+  for (int attempt = 0;; ++attempt) {
+    const std::optional<RECT> rect = ShellIconRect(main);
+    if (!rect) return testing::AssertionFailure() << "the shell has no tray icon for " << Describe(main);
+    const POINT centre{(rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2};
+    HWND under = ::WindowFromPoint(centre);
+    HWND root = under ? ::GetAncestor(under, GA_ROOT) : nullptr;
+    DWORD owner = 0;
+    if (root) ::GetWindowThreadProcessId(root, &owner);
+    const bool shellWindow = root && owner == shell;
+    if (shellWindow && ClassName(under) == TOOLBARCLASSNAMEW) return CheckedClick(root, centre, right);
+    if (!shellWindow || attempt > 0) {
+      return testing::AssertionFailure() << "Quellaro's tray icon cannot be reached: the shell puts it at "
+                                         << rect->left << "," << rect->top << "-" << rect->right << "," << rect->bottom
+                                         << ", where " << Describe(under) << " is";
+    }
+    // In the overflow area: open the flyout, as a person does, and ask again.
+    const testing::AssertionResult opened = CheckedClick(root, centre, false);
+    if (!opened) return opened;
+    WaitUntil(
+        [&] {
+          const std::optional<RECT> now = ShellIconRect(main);
+          return !now || !::EqualRect(&*now, &*rect);
+        },
+        3000ms);
+  }
 }
 
 COLORREF ScreenPixel(POINT screen) {
@@ -381,10 +562,20 @@ bool TrayIconShown(HWND main) {
   return false;
 }
 
-DemoWindow::DemoWindow() : process_(Process::Start(ModulePath(), L"--demo")) {
+DemoWindow::DemoWindow() {
+  const testing::AssertionResult foreground = TakeForeground();
+  if (!foreground) failure_ = std::string("before starting the demo window: ") + foreground.message();
+  process_ = Process::Start(ModulePath(), L"--demo");
   process_.WaitIdle();
   window_ = FindTopLevel(process_.Id(), kDemoClass);
-  if (window_) WaitUntil([&] { return ::IsWindowVisible(window_) != FALSE; });
+  if (window_) WaitUntil([&] { return ::GetForegroundWindow() == window_; });
+  HideStage();
+}
+
+testing::AssertionResult DemoWindow::Started() const {
+  if (!failure_.empty()) return testing::AssertionFailure() << failure_;
+  if (!window_) return testing::AssertionFailure() << "the demo window (process " << process_.Id() << ") did not open";
+  return InFront(window_);
 }
 
 Quellaro::Quellaro(const AppFolder& folder, std::optional<WORD> show) {
@@ -392,6 +583,8 @@ Quellaro::Quellaro(const AppFolder& folder, std::optional<WORD> show) {
   // recent enough to pair with the test's first one into a double click.
   SendMouse(MOUSEEVENTF_MOVE, POINT{1000, 20});
   Pause(Milliseconds(::GetDoubleClickTime() + 50));
+  const testing::AssertionResult foreground = TakeForeground();
+  if (!foreground) failure_ = std::string("before starting Quellaro: ") + foreground.message();
   process_ = Process::Start(folder.Exe(), L"", show);
   main_ = FindTopLevel(process_.Id(), kMainClass);
   // Start-up is over once Text1 names the hotkey and the window is shown
@@ -403,6 +596,24 @@ Quellaro::Quellaro(const AppFolder& folder, std::optional<WORD> show) {
     return ::IsIconic(main_) ? !::IsWindowVisible(main_) : ::GetForegroundWindow() == main_;
   });
   process_.WaitIdle();
+  HideStage();
+}
+
+testing::AssertionResult Quellaro::Started() const {
+  if (!failure_.empty()) return testing::AssertionFailure() << failure_;
+  if (!main_) {
+    return testing::AssertionFailure() << "Quellaro (process " << process_.Id() << ") showed no main window"
+                                       << (process_.Running() ? "" : " and has ended");
+  }
+  HWND text1 = ::GetDlgItem(main_, quellaro::kIdText1);
+  if (!text1 || Text(text1) == L"F7") {
+    return testing::AssertionFailure() << "start-up is not over: Text1 shows \"" << Utf8(Text(text1)) << "\"";
+  }
+  if (::IsIconic(main_)) {
+    if (!::IsWindowVisible(main_)) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "Quellaro's main window is minimised but not hidden in the tray";
+  }
+  return InFront(main_);
 }
 
 Quellaro::~Quellaro() {

@@ -7,6 +7,8 @@
 #endif
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -71,6 +73,11 @@ HWND FindTopLevel(DWORD processId, const wchar_t* className, Milliseconds deadli
 std::wstring Text(HWND window);
 std::string Utf8(const std::wstring& text);  // for failure messages
 std::wstring ClassName(HWND window);
+// A window as a failure message names it: class, title and process.
+std::string Describe(HWND window);
+// Waits until `window` is the foreground window; the failure names the
+// window that is in front instead.
+[[nodiscard]] testing::AssertionResult InFront(HWND window, Milliseconds deadline = 5000ms);
 bool IsTopmost(HWND window);
 // The control that has the keyboard focus in a top-level window's thread.
 HWND FocusIn(HWND window);
@@ -82,20 +89,26 @@ RECT ClientRectOnScreen(HWND window);
 void KeyDown(WORD virtualKey);
 void KeyUp(WORD virtualKey);
 void Tap(WORD virtualKey);
-void Click(POINT screen, bool right = false);
+// Clicks `screen` for the window `target` (or the top-level window it is
+// part of). When another window lies there the click is not made and the
+// test fails, naming that window.
+void Click(HWND target, POINT screen, bool right = false);
 void ClickCenter(HWND window, bool right = false);
-// Clicks a window's client area (away from controls) so that it is in front.
-void Activate(HWND window);
+// Brings a window to the front as a person does, with a click on its client
+// area away from controls, and tells whether it is in front after it.
+[[nodiscard]] testing::AssertionResult Activate(HWND window);
 
 // Holds `virtualKey` until `changed` holds (or the deadline passes), then
 // lets go at once, so that the 200 ms poll sees it on one tick only.
 bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline = 3000ms);
 
-// Where the tray icon of Quellaro's main window `main` is, and whether it is
-// there. Windows' shell tells both (Shell_NotifyIconGetRect). Wine's virtual
-// desktop draws tray icons into its taskbar, right-aligned: Quellaro's is the
-// only one, in the rightmost slot, and shown when something is drawn there.
-POINT TrayIconSlot(HWND main);
+// Clicks the tray icon of Quellaro's main window `main`, and whether it is
+// there. Windows' shell tells both (Shell_NotifyIconGetRect); an icon in the
+// overflow area is reached through the flyout, as a person reaches it. Wine's
+// virtual desktop draws tray icons into its taskbar, right-aligned:
+// Quellaro's is the only one, in the rightmost slot, and shown when
+// something is drawn there.
+[[nodiscard]] testing::AssertionResult ClickTrayIcon(HWND main, bool right = false);
 bool TrayIconShown(HWND main);
 COLORREF ScreenPixel(POINT screen);
 int ScreenDpi();
@@ -115,13 +128,20 @@ class ScreenDpiForNewProcesses {
   std::optional<DWORD> previous_;
 };
 
-// A plain window in another process, for Quellaro to pin.
+// Ends every process that Process::Start started and that is still running,
+// the ones they started included.
+void EndStartedProcesses();
+
+// A plain window in another process, for Quellaro to pin, started in front.
 class DemoWindow {
  public:
   DemoWindow();
   HWND Window() const { return window_; }
+  // Whether it opened and came to the front; the failure says what went wrong.
+  [[nodiscard]] testing::AssertionResult Started() const;
 
  private:
+  std::string failure_;
   Process process_;
   HWND window_ = nullptr;
 };
@@ -135,6 +155,9 @@ class Quellaro {
   ~Quellaro();
   Quellaro(const Quellaro&) = delete;
   Quellaro& operator=(const Quellaro&) = delete;
+  // Whether start-up is over: Text1 names the hotkey, and the main window is
+  // in front or has gone to the tray. The failure says what is not so.
+  [[nodiscard]] testing::AssertionResult Started() const;
   HWND Main() const { return main_; }
   HWND Control(int id) const { return ::GetDlgItem(main_, id); }
   Process& Proc() { return process_; }
@@ -144,6 +167,7 @@ class Quellaro {
   bool ExitsWithin(Milliseconds deadline = 5000ms);
 
  private:
+  std::string failure_;
   Process process_;
   HWND main_ = nullptr;
 };

@@ -19,11 +19,10 @@ constexpr wchar_t kInstanceMutexName[] = L"Local\\Quellaro.SingleInstance";
 TEST(Pinning, F8PinsAnotherProcessWindowAndF8AgainUnpinsIt) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   DemoWindow demo;
-  ASSERT_TRUE(demo.Window());
-  Activate(demo.Window());
-  ASSERT_EQ(::GetForegroundWindow(), demo.Window());
+  ASSERT_TRUE(demo.Started());
+  ASSERT_TRUE(Activate(demo.Window()));
   RECT before{};
   ::GetWindowRect(demo.Window(), &before);
 
@@ -35,7 +34,7 @@ TEST(Pinning, F8PinsAnotherProcessWindowAndF8AgainUnpinsIt) {
   ::GetWindowRect(demo.Window(), &pinned);
   EXPECT_TRUE(::EqualRect(&before, &pinned)) << "pinning must not move or resize the window";
 
-  Activate(demo.Window());
+  ASSERT_TRUE(Activate(demo.Window()));
   ASSERT_TRUE(HoldUntil(VK_F8, [&] { return !IsTopmost(demo.Window()); }));
   Pause(450ms);
   EXPECT_FALSE(IsTopmost(demo.Window()));
@@ -62,10 +61,9 @@ class TopmostForNow {
 TEST(Pinning, F8WithQuellaroOrTheTaskbarInFrontChangesNothing) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   DemoWindow demo;
-  Activate(app.Main());
-  ASSERT_EQ(::GetForegroundWindow(), app.Main());
+  ASSERT_TRUE(Activate(app.Main()));
 
   KeyDown(VK_F8);
   Pause(700ms);  // three ticks or more with the key down
@@ -94,7 +92,7 @@ TEST(Pinning, F8WithQuellaroOrTheTaskbarInFrontChangesNothing) {
 TEST(Settings, ExitWithoutConfigWritesTheDefaultsInTheOwnFormat) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"F8");
   EXPECT_FALSE(folder.ReadConfig()) << "loading must not create config.ini";
 
@@ -107,7 +105,7 @@ TEST(Settings, StartInTrayHidesTheWindowAndRewritesTheFile) {
   AppFolder folder;
   folder.WriteConfig("112\r\n1\r\n");
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   EXPECT_EQ(folder.ReadConfig(), std::string(" 112 \r\n 1 \r\n"));
   EXPECT_FALSE(::IsWindowVisible(app.Main()));
   EXPECT_TRUE(::IsIconic(app.Main()));
@@ -120,7 +118,7 @@ TEST(Settings, ClickingTheCheckBoxWritesTheFile) {
   AppFolder folder;
   folder.WriteConfig(" 65 \r\n 0 \r\n");
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"A");
 
   ClickCenter(app.Control(quellaro::kIdCbAuto));
@@ -143,7 +141,7 @@ TEST(Settings, AFailedSaveIsReportedAndQuellaroKeepsRunning) {
   AppFolder folder;
   ASSERT_TRUE(::CreateDirectoryW(folder.Config().c_str(), nullptr));  // a folder where the file should be
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
 
   ClickCenter(app.Control(quellaro::kIdCbAuto));
   HWND box = FindTopLevel(app.Proc().Id(), L"#32770");
@@ -159,7 +157,7 @@ TEST(Settings, AFailedSaveIsReportedAndQuellaroKeepsRunning) {
 TEST(SingleInstance, ASecondStartLeavesAtOnceAndTouchesNothing) {
   AppFolder folder;
   Quellaro first(folder);
-  ASSERT_TRUE(first.Main());
+  ASSERT_TRUE(first.Started());
 
   Process second = Process::Start(folder.Exe());
   EXPECT_EQ(second.WaitExit(5000ms), std::optional<DWORD>(0));
@@ -193,7 +191,7 @@ TEST(SingleInstance, AMutexThisUserMayNotOpenMeansQuellaroIsRunning) {
 TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   const int dpi = ScreenDpi();
 
   EXPECT_EQ(Text(app.Main()), L"Quellaro");
@@ -237,7 +235,7 @@ TEST(MainWindow, ControlsHaveTheirTextsPositionsAndFonts) {
 TEST(MainWindow, NeitherAMaximisedStartNorAMaximiseRequestChangesItsSize) {
   AppFolder folder;
   Quellaro app(folder, SW_SHOWMAXIMIZED);  // as a shortcut set to "Run: Maximized" starts it
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   EXPECT_FALSE(::IsZoomed(app.Main()));
   const RECT expected = ClientRectOnScreen(app.Main());
   EXPECT_EQ(expected.right - expected.left, TwipsToPixels(quellaro::kMainClientWidth, ScreenDpi()));
@@ -257,7 +255,7 @@ TEST(Placement, AtHighDpiOnASmallScreenBothWindowsOpenOnIt) {
   const ScreenDpiForNewProcesses highDpi(144);
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const auto inside = [&](const RECT& rect) {
@@ -284,8 +282,8 @@ TEST(Placement, AtHighDpiOnASmallScreenBothWindowsOpenOnIt) {
 TEST(MainWindow, EnterAndEscapeDoNothing) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
-  Activate(app.Main());
+  ASSERT_TRUE(app.Started());
+  ASSERT_TRUE(Activate(app.Main()));
   Tap(VK_RETURN);
   Tap(VK_ESCAPE);
   Pause(300ms);

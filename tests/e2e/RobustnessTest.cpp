@@ -92,7 +92,7 @@ TEST_P(BadConfigBytes, StartsShowsTheLoadedKeyAndExitsCleanly) {
   AppFolder folder;
   folder.WriteConfig(file.bytes);
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), file.hotKeyShown);
   EXPECT_TRUE(::IsWindowVisible(app.Main()));
   app.Close();
@@ -119,7 +119,7 @@ TEST(BadConfig, AFolderNamedConfigIniCountsAsNoFile) {
   AppFolder folder;
   ASSERT_TRUE(::CreateDirectoryW(folder.Config().c_str(), nullptr));
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"F8");
   app.Close();
   EXPECT_TRUE(app.ExitsWithin()) << "the failed save at exit is silent";
@@ -136,7 +136,7 @@ TEST(BadConfig, AFileLockedOrHiddenAtStartIsNotOverwrittenAtExit) {
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   {
     Quellaro app(folder);
-    ASSERT_TRUE(app.Main());
+    ASSERT_TRUE(app.Started());
     EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"None");
     ::CloseHandle(lock);
     app.Close();

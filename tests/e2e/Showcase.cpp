@@ -23,7 +23,11 @@ int RunShowcase() {
   }
   std::puts("Quellaro is running (hotkey F8).");
   DemoWindow demo;
-  Activate(demo.Window());
+  const auto bringToFront = [&] {
+    const testing::AssertionResult inFront = Activate(demo.Window());
+    if (!inFront) std::printf("%s\n", inFront.message());
+  };
+  bringToFront();
   const auto report = [&](const char* what) {
     std::printf("%-28s demo window topmost: %s\n", what, IsTopmost(demo.Window()) ? "yes" : "no");
     std::fflush(stdout);
@@ -34,7 +38,7 @@ int RunShowcase() {
   std::puts("SCREENSHOT demo");  // the run script takes its picture now
   std::fflush(stdout);
   Pause(1500ms);
-  Activate(demo.Window());
+  bringToFront();
   HoldUntil(VK_F8, [&] { return !IsTopmost(demo.Window()); });
   report("F8 pressed again:");
   app.Close();

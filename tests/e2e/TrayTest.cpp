@@ -18,21 +18,21 @@ bool InTray(Quellaro& app) {
 TEST(Tray, ShowInTrayHidesTheWindowAndOnlyALeftClickBringsItBack) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   ASSERT_FALSE(TrayIconShown(app.Main()));
 
   ClickCenter(app.Control(quellaro::kIdCmdMini));
   ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
 
-  Click(TrayIconSlot(app.Main()), /*right=*/true);
+  ASSERT_TRUE(ClickTrayIcon(app.Main(), /*right=*/true));
   ::SetCursorPos(200, 200);  // hovering elsewhere
   Pause(400ms);
   EXPECT_TRUE(InTray(app)) << "a right click must not restore";
 
-  Click(TrayIconSlot(app.Main()));
+  ASSERT_TRUE(ClickTrayIcon(app.Main()));
   ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !::IsIconic(app.Main()); }));
   EXPECT_TRUE(WaitUntil([&] { return !TrayIconShown(app.Main()); })) << "the icon goes when the window comes back";
-  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.Main(); }));
+  EXPECT_TRUE(InFront(app.Main()));
   EXPECT_TRUE(WaitUntil([&] { return FocusIn(app.Main()) == app.Control(quellaro::kIdCmdMini); }))
       << "the focus is back on the button that sent the window to the tray";
 
@@ -40,7 +40,7 @@ TEST(Tray, ShowInTrayHidesTheWindowAndOnlyALeftClickBringsItBack) {
   ClickCenter(app.Control(quellaro::kIdCmdMini));
   ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
   Pause(Milliseconds(::GetDoubleClickTime() + 100));  // a single click, not the second of a double click
-  Click(TrayIconSlot(app.Main()));
+  ASSERT_TRUE(ClickTrayIcon(app.Main()));
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !TrayIconShown(app.Main()); }));
 }
 
@@ -106,8 +106,8 @@ TEST(Tray, StartingInTheTrayWhileTheShellRefusesTheIconKeepsTheTaskbarButton) {
 TEST(Tray, TheTitleBarMinimiseBoxGoesToTheTrayToo) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
-  Activate(app.Main());
+  ASSERT_TRUE(app.Started());
+  ASSERT_TRUE(Activate(app.Main()));
   // The minimise box is the left one of the two caption buttons.
   RECT window{};
   ::GetWindowRect(app.Main(), &window);
@@ -122,7 +122,7 @@ TEST(Tray, TheTitleBarMinimiseBoxGoesToTheTrayToo) {
     const int frame = ::GetSystemMetrics(SM_CXFIXEDFRAME);
     target = POINT{window.right - frame - size * 2 - size / 2 + 2, window.top + frame + size / 2};
   }
-  Click(target);
+  Click(app.Main(), target);
   EXPECT_TRUE(WaitUntil([&] { return InTray(app); })) << "clicked " << target.x << "," << target.y << " of window "
                                                       << window.left << "," << window.top << "-" << window.right;
 }
@@ -131,7 +131,7 @@ TEST(Tray, ClosingFromTheTrayRemovesTheIconAndSaves) {
   AppFolder folder;
   folder.WriteConfig(" 119 \r\n 1 \r\n");
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
   ::DeleteFileW(folder.Config().c_str());
 
@@ -144,15 +144,15 @@ TEST(Tray, ClosingFromTheTrayRemovesTheIconAndSaves) {
 TEST(Tray, F8KeepsPinningWhileQuellaroIsInTheTray) {
   AppFolder folder;
   Quellaro app(folder);
-  ASSERT_TRUE(app.Main());
+  ASSERT_TRUE(app.Started());
   ClickCenter(app.Control(quellaro::kIdCmdMini));
   ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
 
   DemoWindow demo;
-  Activate(demo.Window());
+  ASSERT_TRUE(Activate(demo.Window()));
   EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(demo.Window()); }));
   Pause(300ms);
-  Activate(demo.Window());
+  ASSERT_TRUE(Activate(demo.Window()));
   EXPECT_TRUE(HoldUntil(VK_F8, [&] { return !IsTopmost(demo.Window()); }));
 }
 

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "Harness.h"
+#include "TestRun.h"
 
 namespace e2e {
 // The README's animation: `--animation FOLDER` plays it, `--animation --window A|B` is one of its windows.
@@ -23,5 +24,6 @@ int wmain(int argc, wchar_t** argv) {
   if (argc > 1 && std::wcscmp(argv[1], L"--screenshots") == 0) return e2e::RunScreenshots();
   if (argc > 1 && std::wcscmp(argv[1], L"--animation") == 0) return e2e::RunAnimation(argc - 2, argv + 2);
   testing::InitGoogleTest(&argc, argv);
+  if (!e2e::WatchTheTests()) return 1;
   return RUN_ALL_TESTS();
 }
