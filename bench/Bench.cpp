@@ -24,6 +24,13 @@ namespace {
 using namespace e2e;
 using Clock = std::chrono::steady_clock;
 
+// The harness's steps say what went wrong; a measurement goes on regardless,
+// and its figures show what a failed step cost.
+bool Note(const testing::AssertionResult& result) {
+  if (!result) std::fprintf(stderr, "bench: %s\n", result.message());
+  return static_cast<bool>(result);
+}
+
 double MsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -284,7 +291,7 @@ void MeasureIdle(const Settings& settings) {
 // Makes sure the demo window is in front and not topmost before a press.
 void Prepare(HWND demo) {
   if (IsTopmost(demo)) ::SetWindowPos(demo, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  if (::GetForegroundWindow() != demo) Activate(demo);
+  if (::GetForegroundWindow() != demo) Note(Activate(demo));
   WaitUntil([&] { return !IsTopmost(demo); }, 1000ms);
 }
 
@@ -401,7 +408,7 @@ void MeasureLeaks(const Settings& settings) {
     WaitUntil([&] { return !::IsWindowVisible(main) && TrayIconShown(main); });
     // Apart by more than the double-click time, so the icon sees single clicks.
     Pause(Milliseconds(::GetDoubleClickTime() + 50));
-    Click(TrayIconSlot(main));
+    if (!Note(ClickTrayIcon(main))) return false;
     return WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; });
   };
   const auto aboutCycle = [&] {
@@ -420,14 +427,14 @@ void MeasureLeaks(const Settings& settings) {
 
   {
     DemoWindow demo;
-    Activate(demo.Window());
+    Note(Activate(demo.Window()));
     KeyDown(VK_F8);
     Pause(Milliseconds(200 * settings.heldTicks));
     KeyUp(VK_F8);
     Pause(500ms);
     columns.push_back(run.Counts());
   }
-  Activate(main);
+  Note(Activate(main));
   // Repeats a step, reading the counts half way and at the end: growth that
   // goes on is a leak, a step once is a cache. Returns how many steps worked.
   const auto repeat = [&](int times, const auto& step) {

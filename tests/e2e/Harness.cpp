@@ -434,6 +434,14 @@ testing::AssertionResult Activate(HWND window) {
   return InFront(window);
 }
 
+testing::AssertionResult BringToFront(HWND window) {
+  const testing::AssertionResult taken = TakeForeground();
+  if (!taken) return taken;
+  ::SetForegroundWindow(window);
+  HideStage();
+  return InFront(window, 2000ms);
+}
+
 bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline) {
   KeyDown(virtualKey);
   const bool result = WaitUntil(changed, deadline);

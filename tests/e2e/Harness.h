@@ -97,6 +97,9 @@ void ClickCenter(HWND window, bool right = false);
 // Brings a window to the front as a person does, with a click on its client
 // area away from controls, and tells whether it is in front after it.
 [[nodiscard]] testing::AssertionResult Activate(HWND window);
+// Brings a window that cannot be clicked safely (the taskbar, say) to the
+// front with SetForegroundWindow, once the driver may set the foreground.
+[[nodiscard]] testing::AssertionResult BringToFront(HWND window);
 
 // Holds `virtualKey` until `changed` holds (or the deadline passes), then
 // lets go at once, so that the 200 ms poll sees it on one tick only.

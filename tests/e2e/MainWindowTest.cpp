@@ -78,14 +78,13 @@ TEST(Pinning, F8WithQuellaroOrTheTaskbarInFrontChangesNothing) {
   {
     const TopmostForNow topmost(taskbar);
     ASSERT_TRUE(IsTopmost(taskbar));
-    ::SetForegroundWindow(taskbar);
-    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == taskbar; }, 2000ms));
+    ASSERT_TRUE(BringToFront(taskbar));
     const auto unpinned = [&] { return !IsTopmost(taskbar); };
     EXPECT_FALSE(HoldUntil(VK_F8, unpinned, 1000ms)) << "five ticks with the key down";
     EXPECT_TRUE(IsTopmost(taskbar));
   }
 
-  Activate(demo.Window());
+  ASSERT_TRUE(Activate(demo.Window()));
   EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(demo.Window()); })) << "other windows are still pinned";
 }
 

@@ -211,11 +211,11 @@ class Storyboard {
 
   // Clicks until `done` holds; a second time if the first click went
   // unnoticed (seen once in a dozen runs on a busy machine).
-  bool Click(POINT at, const std::function<bool()>& done) {
+  bool Click(HWND target, POINT at, const std::function<bool()>& done) {
     pointer_ = at;
     clicked_ = true;
     for (int attempt = 0; attempt < 2; ++attempt) {
-      e2e::Click(at);
+      e2e::Click(target, at);
       if (WaitUntil(done)) return true;
       Pause(Milliseconds(::GetDoubleClickTime()));  // so that the next click is not a double click
     }
@@ -289,7 +289,7 @@ class Storyboard {
 bool PlayScene(Storyboard& story, HWND a, HWND b) {
   if (!story.Frame(1300ms, "两个普通窗口：B 盖住了 A")) return false;
 
-  if (!story.Click(kWindowA.clickAt, [&] { return ::GetForegroundWindow() == a && Above(a, b); })) {
+  if (!story.Click(a, kWindowA.clickAt, [&] { return ::GetForegroundWindow() == a && Above(a, b); })) {
     return Fails("A did not come to the front");
   }
   if (!story.Frame(900ms, "点一下窗口 A")) return false;
@@ -298,13 +298,13 @@ bool PlayScene(Storyboard& story, HWND a, HWND b) {
   if (!WaitUntil([&] { return ::GetWindowLongPtrW(a, GWLP_USERDATA) == kShowsPinned; })) return Fails("A shows no pin");
   if (!story.Frame(1400ms, "按 F8：窗口 A 置顶")) return false;
 
-  if (!story.Click(kWindowB.clickAt, [&] { return ::GetForegroundWindow() == b; })) {
+  if (!story.Click(b, kWindowB.clickAt, [&] { return ::GetForegroundWindow() == b; })) {
     return Fails("B did not become active");
   }
   if (!Above(a, b)) return Fails("B covers the pinned A");
   if (!story.Frame(1700ms, "点窗口 B：B 不再盖住 A")) return false;
 
-  if (!story.Click(kWindowA.clickAt, [&] { return ::GetForegroundWindow() == a; })) {
+  if (!story.Click(a, kWindowA.clickAt, [&] { return ::GetForegroundWindow() == a; })) {
     return Fails("A did not become active again");
   }
   if (!story.Frame(900ms, "再点窗口 A")) return false;

@@ -99,7 +99,7 @@ TEST(Tray, StartingInTheTrayWhileTheShellRefusesTheIconKeepsTheTaskbarButton) {
   refusing.reset();
   ::PostMessageW(app.Main(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return InTray(app); }));
-  Click(TrayIconSlot(app.Main()));
+  ASSERT_TRUE(ClickTrayIcon(app.Main()));
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !::IsIconic(app.Main()); }));
 }
 
