@@ -168,7 +168,7 @@ for name in "${tests[@]}"; do
   else
     result="FAILED (exit code $status)"
     failed=$((failed + 1))
-    grep -E 'TIMEOUT|Failure|Expected|Actual|Which is|Value of|:err:|code page|desktop:|^[^ ].*\.cpp:[0-9]+' test.txt |
+    grep -E 'TIMEOUT|screenshot:|Failure|Expected|Actual|Which is|Value of|:err:|code page|desktop:|^[^ ].*\.cpp:[0-9]+' test.txt |
       head -n 40 | sed 's/^/    /'
     { echo "===== $name: $result"; cat test.txt; } >>"$failures"
   fi
