@@ -56,10 +56,11 @@ run=$kit/run
 [ "$bench" -eq 0 ] || run=$kit/bench
 rm -rf "$run"
 mkdir -p "$run/failures"
+# Relative paths: Git Bash would rewrite an absolute one for 7-Zip.
 if command -v unzip >/dev/null; then
-  unzip -q "$zip" -d "$run"
+  (cd "$run" && unzip -q "../$zip")
 else
-  7z x -y -o"$run" "$zip" >/dev/null
+  (cd "$run" && 7z x -y "../$zip" >/dev/null)
 fi || { echo "test-release: could not unpack $zip"; exit 1; }
 [ -f "$run/Quellaro.exe" ] || { echo "test-release: no Quellaro.exe in $zip"; exit 1; }
 # The test programs take the exe from their own folder.
