@@ -14,8 +14,8 @@
 #   test-release.sh [KIT_DIR]           the tests
 #   test-release.sh --bench [KIT_DIR]   the short benchmark instead, into KIT_DIR/bench/benchmark.md
 # KIT_DIR defaults to the folder this script is in when it holds the kit, and
-# else to build/windows-x64/kit. What a run leaves is in KIT_DIR/run/, the
-# failing tests' output and screenshots in KIT_DIR/run/failures/.
+# else to build/windows-x64/kit. What a run leaves is in KIT_DIR/run/ (run-LOCALE/
+# as a Chinese system), the failing tests' output and screenshots in its failures/.
 # QUELLARO_E2E_TIMEOUT_SECONDS (120) limits each end-to-end test; the driver
 # enforces it and ends the processes it started.
 set -uo pipefail
@@ -52,7 +52,9 @@ zip=${zips[0]}
 echo "== $zip"
 sha256sum -c "$zip.sha256" || { echo "test-release: $zip does not match its .sha256"; exit 1; }
 
-run=$kit/run
+# A run as a Chinese system keeps a folder of its own, so that one run's
+# failures are still there after the other.
+run=$kit/run${QUELLARO_WINE_LOCALE:+-$QUELLARO_WINE_LOCALE}
 [ "$bench" -eq 0 ] || run=$kit/bench
 rm -rf "$run"
 mkdir -p "$run/failures"

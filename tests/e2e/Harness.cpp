@@ -150,9 +150,16 @@ Process Process::Start(const std::wstring& exe, const std::wstring& arguments, s
   // Started suspended and put in the job before it runs a single
   // instruction, so that nothing it starts escapes the job either.
   // https://learn.microsoft.com/en-us/windows/win32/api/jobapi2/nf-jobapi2-assignprocesstojobobject
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        folder.c_str(), &startup, &process.info_)) {
-    return process;
+  // Wine now and then fails to start a process at all (seen once in some
+  // hundred starts, under load); that is no fault of the program started, so
+  // it is tried again, and said.
+  for (int attempt = 1; !::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                          nullptr, folder.c_str(), &startup, &process.info_);
+       ++attempt) {
+    std::fprintf(stderr, "e2e: starting %s failed with error %lu (attempt %d)\n", Utf8(exe).c_str(), ::GetLastError(),
+                 attempt);
+    if (attempt == 3) return process;
+    Pause(200ms);
   }
   if (!::AssignProcessToJobObject(DriverJob(), process.info_.hProcess)) {
     std::fprintf(stderr, "e2e: process %lu is not in the driver's job (error %lu)\n", process.info_.dwProcessId,
