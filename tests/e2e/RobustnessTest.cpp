@@ -147,7 +147,7 @@ TEST(BadConfig, AFileLockedOrHiddenAtStartIsNotOverwrittenAtExit) {
   ASSERT_TRUE(::SetFileAttributesW(folder.Config().c_str(), FILE_ATTRIBUTE_HIDDEN));
   {
     Quellaro app(folder);
-    ASSERT_TRUE(app.Main());
+    ASSERT_TRUE(app.Started());
     EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"F8");
     app.Close();
     EXPECT_TRUE(app.ExitsWithin());
