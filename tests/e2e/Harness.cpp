@@ -413,6 +413,14 @@ void HideStage() {
 
 }  // namespace
 
+testing::AssertionResult BringToFront(HWND window) {
+  const testing::AssertionResult taken = TakeForeground();
+  if (!taken) return taken;
+  ::SetForegroundWindow(window);
+  HideStage();
+  return InFront(window, 2000ms);
+}
+
 void Click(HWND target, POINT screen, bool right) {
   const testing::AssertionResult clicked = CheckedClick(target, screen, right);
   if (!clicked) ADD_FAILURE() << clicked.message();
@@ -430,23 +438,12 @@ testing::AssertionResult Activate(HWND window) {
   const POINT spot{client.right - 12, client.top + (client.bottom - client.top) * 3 / 5};
   if (RootAt(spot) != window) {
     // Another window covers the spot: the driver may raise this one itself.
-    const testing::AssertionResult taken = TakeForeground();
-    if (!taken) return taken;
-    ::SetForegroundWindow(window);
-    WaitUntil([&] { return RootAt(spot) == window; }, 2000ms);
-    HideStage();
+    const testing::AssertionResult raised = BringToFront(window);
+    if (!raised) return raised;
   }
   const testing::AssertionResult clicked = CheckedClick(window, spot, false);
   if (!clicked) return clicked;
   return InFront(window);
-}
-
-testing::AssertionResult BringToFront(HWND window) {
-  const testing::AssertionResult taken = TakeForeground();
-  if (!taken) return taken;
-  ::SetForegroundWindow(window);
-  HideStage();
-  return InFront(window, 2000ms);
 }
 
 bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline) {
