@@ -74,5 +74,15 @@ start_wine_desktop() {
     pgrep -f 'system32.explorer.exe' >/dev/null && break
     sleep 0.1
   done
-  "${wine_env[@]}" "$WINE" taskkill /f /im notepad.exe >/dev/null 2>&1 </dev/null || true
+  # A kill that comes before notepad is running misses it, and it would then
+  # stand on the desktop, in the tests' way and in the pictures: wait for it.
+  for _ in $(seq 50); do
+    pgrep -f 'notepad\.exe' >/dev/null && break
+    sleep 0.1
+  done
+  for _ in 1 2 3; do
+    "${wine_env[@]}" "$WINE" taskkill /f /im notepad.exe >/dev/null 2>&1 </dev/null || true
+    pgrep -f 'notepad\.exe' >/dev/null || break
+    sleep 0.2
+  done
 }

@@ -15,9 +15,6 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   source cmake/wine-prefix.sh
   start_wine_desktop
   folder=$("${wine_env[@]}" "$WINE" winepath -w "$2" </dev/null | tr -d "\r")
-  # The notepad that started the desktop can outlive its first kill, when
-  # that came before it was running; it would be in the pictures.
-  "${wine_env[@]}" "$WINE" taskkill /f /im notepad.exe >/dev/null 2>&1 </dev/null || true
   "${wine_env[@]}" "$WINE" build/windows-x64/quellaro_e2e.exe "$1" "$folder" | while IFS= read -r line; do
     line=${line%$'"'"'\r'"'"'}
     if [[ $line == SCREENSHOT* ]]; then
