@@ -7,7 +7,7 @@ set -euo pipefail
 build_packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 python3 unzip)
 packages=(
   cmake ninja-build g++ libgtest-dev googletest
-  clang libclang-rt-14-dev clang-format clang-tidy cppcheck
+  clang libclang-rt-dev clang-format clang-tidy cppcheck
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   wine64 wine fonts-wine xvfb xauth x11-utils procps imagemagick icoutils fonts-wqy-microhei unzip
   python3-jsonschema python3-yaml

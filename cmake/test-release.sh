@@ -17,7 +17,8 @@
 # else to build/windows-x64/kit. What a run leaves is in KIT_DIR/run/ (run-LOCALE/
 # as a Chinese system), the failing tests' output and screenshots in its failures/.
 # QUELLARO_E2E_TIMEOUT_SECONDS (120) limits each end-to-end test; the driver
-# enforces it and ends the processes it started.
+# enforces it and ends the processes it started. QUELLARO_E2E_FILTER, a
+# GoogleTest filter ("Tray.*:Pinning.*"), runs only the end-to-end tests it names.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 args=("$@")
@@ -144,7 +145,8 @@ fi
 
 echo
 echo "== End-to-end tests (quellaro_e2e.exe), one process each${QUELLARO_WINE_LOCALE:+, as $QUELLARO_WINE_LOCALE}"
-mapfile -t tests < <(native ./quellaro_e2e.exe --gtest_list_tests | test_names)
+mapfile -t tests < <(native ./quellaro_e2e.exe --gtest_list_tests ${QUELLARO_E2E_FILTER:+"--gtest_filter=$QUELLARO_E2E_FILTER"} |
+  test_names)
 if [ ${#tests[@]} -eq 0 ]; then
   echo "test-release: the end-to-end driver listed no tests"
   failed=$((failed + 1))
