@@ -55,8 +55,9 @@ class setPos {
   void RemoveTrayIcon();
   // Into the tray: the icon added, then the window hidden. While the shell
   // refuses the icon, the minimised window keeps its taskbar button and the
-  // add is tried again every few seconds.
+  // icon is offered again, less and less often.
   void GoToTray();
+  void OfferTrayIcon();
   void RetryTrayIcon();
 
   Platform& platform_;
@@ -68,8 +69,10 @@ class setPos {
   // as it is, unless the user changes a setting first.
   bool keepUnreadFile_ = false;
   bool trayIconShown_ = false;
-  bool trayPending_ = false;  // minimised for the tray, the icon not yet taken
+  bool trayPending_ = false;    // minimised for the tray, the icon not yet taken
+  bool trayAddFailed_ = false;  // the last offer was an add the shell refused
   int ticksSinceTrayTry_ = 0;
+  int trayRetryTicks_ = 0;  // the wait before the next offer
 };
 
 }  // namespace quellaro

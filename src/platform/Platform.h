@@ -49,6 +49,14 @@ struct TrayRecord {
 // that name is there, which does not count as the file.
 enum class FileProbe { Absent, Present, Hidden, Error };
 
+// A whole file's bytes, or why there are none. Held: another program has it
+// open without sharing, or has locked part of it, which usually passes.
+struct FileRead {
+  enum class Outcome { Read, Held, Failed };
+  Outcome outcome = Outcome::Failed;
+  std::string bytes;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -72,8 +80,8 @@ class Platform {
 
   // Files. Paths are wide so that any folder name works; contents are bytes.
   virtual FileProbe ProbeFile(const std::wstring& path) = 0;
-  // Nothing when the file cannot be opened or a read fails partway.
-  virtual std::optional<std::string> ReadWholeFile(const std::wstring& path) = 0;
+  // Not read when the file cannot be opened or a read fails partway.
+  virtual FileRead ReadWholeFile(const std::wstring& path) = 0;
   // Creates or truncates the file and writes all bytes through to the disk.
   // A failure can leave a partly written file behind.
   virtual bool WriteNewFile(const std::wstring& path, std::string_view bytes) = 0;

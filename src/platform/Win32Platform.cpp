@@ -131,20 +131,28 @@ FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
   return (found.dwFileAttributes & kNotNormal) ? FileProbe::Hidden : FileProbe::Present;
 }
 
-std::optional<std::string> Win32Platform::ReadWholeFile(const std::wstring& path) {
+FileRead Win32Platform::ReadWholeFile(const std::wstring& path) {
+  // Held: opened by another program that shares no reading
+  // (ERROR_SHARING_VIOLATION), or a range of it locked (ERROR_LOCK_VIOLATION),
+  // https://learn.microsoft.com/en-us/windows/win32/debug/system-error-codes--0-499-
+  const auto failure = [] {
+    const DWORD error = ::GetLastError();
+    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    return FileRead{held ? FileRead::Outcome::Held : FileRead::Outcome::Failed, std::string()};
+  };
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
-  std::string bytes;
+  if (!file) return failure();
+  FileRead result{FileRead::Outcome::Read, std::string()};
   char chunk[4096];
   DWORD read = 0;
-  while (bytes.size() < kMaxSettingsBytes) {
+  while (result.bytes.size() < kMaxSettingsBytes) {
     // A read that fails partway is a failed read, not a short file.
-    if (!::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr)) return std::nullopt;
+    if (!::ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr)) return failure();
     if (read == 0) break;
-    bytes.append(chunk, read);
+    result.bytes.append(chunk, read);
   }
-  return bytes;
+  return result;
 }
 
 bool Win32Platform::WriteNewFile(const std::wstring& path, std::string_view bytes) {

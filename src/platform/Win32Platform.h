@@ -18,7 +18,7 @@ class Win32Platform : public Platform {
   bool HasChildOfClass(WindowHandle parent, const wchar_t* className) override;
   bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override;
   FileProbe ProbeFile(const std::wstring& path) override;
-  std::optional<std::string> ReadWholeFile(const std::wstring& path) override;
+  FileRead ReadWholeFile(const std::wstring& path) override;
   bool WriteNewFile(const std::wstring& path, std::string_view bytes) override;
   bool MoveFileOver(const std::wstring& from, const std::wstring& to) override;
   void RemoveFile(const std::wstring& path) override;

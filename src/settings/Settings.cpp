@@ -6,8 +6,8 @@ namespace quellaro {
 namespace {
 
 // About 200 ms of retries in all.
-constexpr int kReplaceRetries = 10;
-constexpr unsigned kReplaceRetryMs = 20;
+constexpr int kHeldFileRetries = 10;
+constexpr unsigned kHeldFileRetryMs = 20;
 
 // Exponents beyond this make every number with a digit other than 0 too
 // large or too small alike; reading stops growing them there.
@@ -42,6 +42,17 @@ void AppendNumber(std::string& out, int value) {
   } while (magnitude != 0);
   out.append(first, digits + sizeof(digits));
   out += " \r\n";
+}
+
+// Antivirus, search indexing or a sync client may hold the file open for a
+// moment: `attempt` is tried again for about 200 ms until it says it is done.
+template <typename Attempt>
+bool Patiently(Platform& platform, Attempt attempt) {
+  for (int retry = 0;; ++retry) {
+    if (attempt()) return true;
+    if (retry == kHeldFileRetries) return false;
+    platform.Wait(kHeldFileRetryMs);
+  }
 }
 
 }  // namespace
@@ -136,14 +147,18 @@ LoadedSettings LoadSettings(Platform& platform, const std::wstring& appDir) {
   if (probe == FileProbe::Absent || probe == FileProbe::Hidden) {
     return LoadedSettings{false, kDefaultHotKey, 0, probe == FileProbe::Hidden};
   }
+  FileRead read;
+  Patiently(platform, [&] {
+    read = platform.ReadWholeFile(path);
+    return read.outcome != FileRead::Outcome::Held;
+  });
   // A file that cannot be read reads as an empty one: hotkey 0, flag 0.
-  const std::optional<std::string> bytes = platform.ReadWholeFile(path);
-  if (!bytes) {
+  if (read.outcome != FileRead::Outcome::Read) {
     LoadedSettings unread = ParseSettings(std::string_view());
     unread.unread = true;
     return unread;
   }
-  return ParseSettings(*bytes);
+  return ParseSettings(read.bytes);
 }
 
 std::string FormatSettings(std::int16_t hotKey, int checkValue) {
@@ -155,14 +170,10 @@ std::string FormatSettings(std::int16_t hotKey, int checkValue) {
 
 bool SaveFileAtomically(Platform& platform, const std::wstring& path, std::string_view bytes) {
   const std::wstring temporary = path + L".tmp";
-  if (platform.WriteNewFile(temporary, bytes)) {
-    // Antivirus, search indexing or a sync client may hold the file open for
-    // a moment; only a replace that keeps failing is a failed save.
-    for (int attempt = 0;; ++attempt) {
-      if (platform.MoveFileOver(temporary, path)) return true;
-      if (attempt == kReplaceRetries) break;
-      platform.Wait(kReplaceRetryMs);
-    }
+  // Only a replace that keeps failing is a failed save.
+  if (platform.WriteNewFile(temporary, bytes) &&
+      Patiently(platform, [&] { return platform.MoveFileOver(temporary, path); })) {
+    return true;
   }
   platform.RemoveFile(temporary);  // best effort: a leftover is overwritten by the next save
   return false;

@@ -30,7 +30,8 @@ std::wstring SettingsPath(const std::wstring& appDir);
 
 // Reads config.ini. Never fails as a whole: every step that goes wrong is
 // skipped and leaves its value at 0. A missing file gives the defaults, and
-// so does a hidden or system one, which counts as missing.
+// so does a hidden or system one, which counts as missing. A file another
+// program holds is tried again for about 200 ms before it counts as unread.
 LoadedSettings LoadSettings(Platform& platform, const std::wstring& appDir);
 
 // The loading rules applied to the file's bytes.

@@ -1,5 +1,6 @@
 #include "tray/Tray.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/setPos.h"
@@ -30,8 +31,12 @@ bool setPos::AddTrayIcon() {
   // https://learn.microsoft.com/en-us/windows/win32/api/shellapi/nf-shellapi-shell_notifyicona);
   // a busy shell, at sign-in above all, refuses or times out. An add that
   // timed out may have been carried out all the same, and adding an icon
-  // that is there fails: one that takes a modify is there.
-  trayIconShown_ = platform_.Shell_NotifyIconA(kNimAdd, TrayData) || platform_.Shell_NotifyIconA(kNimModify, TrayData);
+  // that is there fails: after a failed add the next offer is a modify,
+  // which the shell takes exactly when the icon is there. One call per
+  // offer, as each may hold the program for seconds.
+  const unsigned message = trayAddFailed_ ? kNimModify : kNimAdd;
+  trayIconShown_ = platform_.Shell_NotifyIconA(message, TrayData);
+  trayAddFailed_ = !trayIconShown_ && message == kNimAdd;
   return trayIconShown_;
 }
 
@@ -42,23 +47,39 @@ void setPos::RemoveTrayIcon() {
 }
 
 void setPos::Form_Resize() {
-  if (view_.GetWindowState() != WindowState::Minimized) {
-    trayPending_ = false;  // restored from its taskbar button: no tray wanted now
+  if (view_.GetWindowState() == WindowState::Minimized) {
+    if (!trayPending_) GoToTray();  // already on offer: the back-off goes on
     return;
   }
-  GoToTray();
+  // Restored: by the icon, by the taskbar button, or by another program
+  // (ShowWindow shows the hidden window it restores). No tray is wanted
+  // now, and the icon has nothing left to stand in for.
+  trayPending_ = false;
+  if (!trayIconShown_) return;
+  view_.SetVisible(true);  // restored yet hidden, the window could never be reached again
+  RemoveTrayIcon();
 }
 
 void setPos::GoToTray() {
+  trayAddFailed_ = false;
+  trayRetryTicks_ = kTrayRetryTicks;
+  OfferTrayIcon();
+}
+
+void setPos::OfferTrayIcon() {
   ticksSinceTrayTry_ = 0;
-  // Hidden only with the icon in place: a window with neither an icon nor a
-  // taskbar button could never be brought back.
-  trayPending_ = !AddTrayIcon();
+  // Only a minimised window goes, and only with the icon in place: a window
+  // with neither an icon nor a taskbar button could never be brought back.
+  trayPending_ = false;
+  if (view_.GetWindowState() != WindowState::Minimized) return;
+  trayPending_ = !trayIconShown_ && !AddTrayIcon();
   if (!trayPending_) view_.SetVisible(false);
 }
 
 void setPos::RetryTrayIcon() {
-  if (trayPending_ && ++ticksSinceTrayTry_ >= kTrayRetryTicks) GoToTray();
+  if (!trayPending_ || ++ticksSinceTrayTry_ < trayRetryTicks_) return;
+  trayRetryTicks_ = std::min(2 * trayRetryTicks_, kTrayRetryMaxTicks);
+  OfferTrayIcon();
 }
 
 void setPos::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
@@ -67,17 +88,18 @@ void setPos::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
     view_.SetWindowState(WindowState::Normal);
     return;
   }
-  view_.SetWindowState(WindowState::Normal);
-  view_.SetVisible(true);
+  view_.SetWindowState(WindowState::Normal);  // the resize shows the window and removes the icon
   view_.Activate();
-  RemoveTrayIcon();
 }
 
 void setPos::TaskbarCreated() {
   // A new notification area has none of the icons added before it
   // (https://learn.microsoft.com/en-us/windows/win32/shell/taskbar#taskbar-creation-notification),
-  // and it may take the one the old one refused.
+  // and it may take the one the old one refused. A shown window has none to
+  // add. The new area is offered the icon at once and then as if for the
+  // first time.
   if (!trayIconShown_ && !trayPending_) return;
+  trayIconShown_ = false;
   GoToTray();
   if (trayPending_) view_.SetVisible(true);  // refused: back to the taskbar button, still minimised
 }

@@ -21,8 +21,11 @@ inline constexpr unsigned kTrayCallback = kWmMouseMove;  // notifications arrive
 inline constexpr std::uint32_t kTrayIconId = 0x100;
 
 // A tray icon the shell refused is offered again after this many Timer1
-// ticks (3 s).
+// ticks (3 s), then after twice as long each time, up to a minute.
+// Each offer may block the whole program: the shell answers within about
+// 4 s or not at all, and meanwhile no tick polls the hotkey.
 inline constexpr int kTrayRetryTicks = 15;
+inline constexpr int kTrayRetryMaxTicks = 300;
 
 // The record AddTrayIcon registers: message, icon and tip, under kTrayIconId.
 TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon);

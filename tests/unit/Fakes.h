@@ -56,6 +56,7 @@ class FakePlatform : public Platform {
   std::map<std::wstring, std::string> files;  // in-memory file system
   bool probeFails = false, readFails = false, writeFails = false, replaceFails = false;
   bool filesHidden = false;                    // every file there is hidden or system
+  int readsHeld = 0;                           // another program holds the file for this many more reads
   std::optional<std::size_t> writeStopsAfter;  // a write that stops after this many bytes
   std::vector<std::string> writes;             // every attempted write's bytes
   std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
@@ -125,10 +126,14 @@ class FakePlatform : public Platform {
     if (!files.count(path)) return FileProbe::Absent;
     return filesHidden ? FileProbe::Hidden : FileProbe::Present;
   }
-  std::optional<std::string> ReadWholeFile(const std::wstring& path) override {
+  FileRead ReadWholeFile(const std::wstring& path) override {
     calls.push_back("ReadWholeFile(" + Narrow(path) + ")");
-    if (readFails || !files.count(path)) return std::nullopt;
-    return files[path];
+    if (readsHeld > 0) {
+      --readsHeld;
+      return FileRead{FileRead::Outcome::Held, std::string()};
+    }
+    if (readFails || !files.count(path)) return FileRead{FileRead::Outcome::Failed, std::string()};
+    return FileRead{FileRead::Outcome::Read, files[path]};
   }
   bool WriteNewFile(const std::wstring& path, std::string_view bytes) override {
     calls.push_back("WriteNewFile(" + Narrow(path) + ")");  // every attempt
@@ -216,9 +221,11 @@ class FakeView : public MainView {
   std::wstring CmdSetKeyCaption() override { return caption; }
   void SetCmdSetKeyCaption(const std::wstring& text) override { caption = text; }
   WindowState GetWindowState() override { return state; }
+  // Minimising or restoring shows the window too, as ShowWindow does.
   void SetWindowState(WindowState newState) override {
     log_.push_back(newState == WindowState::Minimized ? "SetWindowState(Minimized)" : "SetWindowState(Normal)");
     state = newState;
+    visible = true;
     if (onResize) onResize();
   }
   void SetVisible(bool show) override {

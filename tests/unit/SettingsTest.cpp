@@ -97,6 +97,44 @@ TEST(LoadSettingsTest, ReadsConfigIniBesideTheExeEvenWhenTheProbeFails) {
   EXPECT_EQ(unreadable.autoTray, 0);
 }
 
+struct HeldCase {
+  const char* what;
+  int readsHeld;  // reads that find the file held by another program
+  bool readFails;
+  std::int16_t hotKey;
+  bool unread;
+  std::size_t reads;
+  unsigned waitedMs;
+};
+
+void PrintTo(const HeldCase& c, std::ostream* out) { *out << c.what; }
+
+class HeldFileTest : public ::testing::TestWithParam<HeldCase> {};
+
+// A scanner or sync client holding config.ini for a moment at sign-in must
+// not cost the settings of the whole session; a file that fails for another
+// reason is not waited for.
+TEST_P(HeldFileTest, AHeldFileIsReadOnceItIsLetGo) {
+  const HeldCase& c = GetParam();
+  FakePlatform platform;
+  platform.files[kConfigPath] = " 116 \r\n 1 \r\n";
+  platform.readsHeld = c.readsHeld;
+  platform.readFails = c.readFails;
+  const LoadedSettings loaded = LoadSettings(platform, kAppDir);
+  EXPECT_EQ(loaded.hotKey, c.hotKey);
+  EXPECT_EQ(loaded.unread, c.unread);
+  EXPECT_EQ(platform.Count("ReadWholeFile(C:\\Apps\\Quellaro\\config.ini)"), c.reads);
+  EXPECT_EQ(platform.waitedMs, c.waitedMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, HeldFileTest,
+                         ::testing::Values(HeldCase{"NotHeld", 0, false, 116, false, 1, 0},
+                                           HeldCase{"HeldForAMoment", 3, false, 116, false, 4, 60},
+                                           HeldCase{"HeldUntilTheLastTry", 10, false, 116, false, 11, 200},
+                                           HeldCase{"HeldThroughout", 11, false, 0, true, 11, 200},
+                                           HeldCase{"FailingOtherwise", 0, true, 0, true, 1, 0}),
+                         [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.what); });
+
 // A save cut off after any number of bytes, or failing at the final move,
 // leaves the previous file exactly as it was and cleans up after itself.
 TEST(SaveFileAtomicallyTest, ASaveCutOffAnywhereLeavesThePreviousFileIntact) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "Fakes.h"
 #include "tray/Tray.h"
@@ -90,8 +91,38 @@ TEST_F(TrayTest, OtherIconNotificationsAndRealMouseMovesAreIgnored) {
 TEST_F(TrayTest, LeftPressWhileNormalNeitherShowsNorDeletes) {
   MinimiseToTray();
   view.state = WindowState::Normal;  // restored some other way; the icon event comes late
+  form.Form_Resize();
+  platform.calls.clear();
   form.Form_MouseMove(kIconId, kLeftDown);
   EXPECT_EQ(platform.Count("SetVisible(true)") + platform.Count("Shell_NotifyIconA(2)"), 0u);
+}
+
+// Another program restores the hidden window (a window tool, a script): the
+// tray follows, the icon goes, and a new notification area neither hides the
+// window nor adds an icon for it.
+TEST_F(TrayTest, AWindowRestoredByAnotherProgramLosesItsIconAndStaysShown) {
+  MinimiseToTray();
+  view.state = WindowState::Normal;  // without being shown, to be sure it is shown all the same
+  form.Form_Resize();
+  EXPECT_TRUE(view.visible);
+  EXPECT_FALSE(form.TrayIconShown());
+  EXPECT_EQ(platform.Count("Shell_NotifyIconA(2)"), 1u);
+
+  const std::size_t shellCalls = platform.trayCalls.size();
+  ShellRestarts();
+  Ticks(kTrayRetryMaxTicks);
+  EXPECT_EQ(platform.trayCalls.size(), shellCalls) << "no icon for a shown window";
+  EXPECT_EQ(platform.Count("SetVisible(false)"), 0u);
+  EXPECT_TRUE(view.visible);
+
+  // Into the tray again as usual, and back with the icon.
+  view.SetWindowState(WindowState::Minimized);
+  EXPECT_TRUE(form.TrayIconShown());
+  EXPECT_FALSE(view.visible);
+  form.Form_MouseMove(kIconId, kLeftDown);
+  EXPECT_TRUE(view.visible);
+  EXPECT_EQ(view.state, WindowState::Normal);
+  EXPECT_FALSE(form.TrayIconShown());
 }
 
 TEST_F(TrayTest, ShellRestartReaddsIconOnlyWhileInTray) {
@@ -112,32 +143,35 @@ TEST_F(TrayTest, ShellRestartReaddsIconOnlyWhileInTray) {
 
 // A busy shell, at sign-in above all, refuses the icon: the window stays
 // minimised with its taskbar button until the shell takes the icon, offered
-// again every 3 s and whenever a notification area appears.
+// again after 3 s (then less often), and whenever a notification area appears.
 TEST_F(TrayTest, ARefusedIconLeavesTheWindowOnTheTaskbarUntilTheShellTakesIt) {
-  platform.trayRefusals = 4;  // the first add (and the modify after it), and the first retry
+  platform.trayRefusals = 2;  // the first add, and the modify on the first retry
   view.SetWindowState(WindowState::Minimized);
   EXPECT_FALSE(form.TrayIconShown());
+  EXPECT_TRUE(view.visible);
   EXPECT_EQ(platform.Count("SetVisible(false)"), 0u);
   Ticks(kTrayRetryTicks - 1);
-  EXPECT_EQ(platform.Count("Shell_NotifyIconA(0)"), 1u) << "not tried again before 3 s";
+  EXPECT_EQ(platform.trayCalls.size(), 1u) << "not tried again before 3 s";
   Ticks(1);
-  EXPECT_EQ(platform.Count("Shell_NotifyIconA(0)"), 2u);
+  ASSERT_EQ(platform.trayCalls.size(), 2u);
   EXPECT_FALSE(form.TrayIconShown());
 
   ShellRestarts();
   EXPECT_TRUE(form.TrayIconShown());
+  EXPECT_EQ(platform.trayCalls.back().first, kNimAdd) << "a new notification area has no icon to modify";
   EXPECT_EQ(platform.Count("SetVisible(false)"), 1u);
   EXPECT_EQ(view.state, WindowState::Minimized);
-  Ticks(2 * kTrayRetryTicks);
-  EXPECT_EQ(platform.Count("Shell_NotifyIconA(0)"), 3u) << "no more adds once the icon is there";
+  Ticks(2 * kTrayRetryMaxTicks);
+  EXPECT_EQ(platform.trayCalls.size(), 3u) << "no more offers once the icon is there";
 
   // A restarted shell that refuses the icon: the hidden window comes back as
-  // its taskbar button, until the add is taken.
+  // its taskbar button, until the shell takes it.
   platform.trayRefusals = 2;
   ShellRestarts();
   EXPECT_FALSE(form.TrayIconShown());
+  EXPECT_TRUE(view.visible);
   EXPECT_EQ(platform.Count("SetVisible(true)"), 1u);
-  Ticks(kTrayRetryTicks);
+  Ticks(kTrayRetryTicks + 2 * kTrayRetryTicks);
   EXPECT_TRUE(form.TrayIconShown());
   EXPECT_EQ(platform.Count("SetVisible(false)"), 2u);
   form.Form_MouseMove(kIconId, kLeftDown);
@@ -145,16 +179,51 @@ TEST_F(TrayTest, ARefusedIconLeavesTheWindowOnTheTaskbarUntilTheShellTakesIt) {
   EXPECT_EQ(view.state, WindowState::Normal);
 }
 
+// Each shell call can hold the whole program for seconds while the shell is
+// busy, F8 included: one call per offer, add and modify in turn, at 3, 6, 12
+// ... up to 60 s apart. A new notification area is offered the icon at once
+// and starts the count again.
+TEST_F(TrayTest, ARefusingShellIsAskedOnceAtATimeAndLessAndLessOften) {
+  platform.trayRefusals = 1 << 30;
+  view.SetWindowState(WindowState::Minimized);
+  ASSERT_EQ(platform.trayCalls.size(), 1u);
+  EXPECT_EQ(platform.trayCalls[0].first, kNimAdd);
+
+  using Offer = std::pair<int, unsigned>;  // the tick it came on, and the shell message
+  std::vector<Offer> offers;
+  const auto tickAndRecord = [&](int ticks) {
+    for (int tick = 1; tick <= ticks; ++tick) {
+      const std::size_t before = platform.trayCalls.size();
+      form.Timer1_Timer();
+      for (std::size_t i = before; i < platform.trayCalls.size(); ++i) {
+        offers.emplace_back(tick, platform.trayCalls[i].first);
+      }
+    }
+  };
+  tickAndRecord(1070);
+  const std::vector<Offer> backingOff = {{15, kNimModify},  {45, kNimAdd},  {105, kNimModify}, {225, kNimAdd},
+                                         {465, kNimModify}, {765, kNimAdd}, {1065, kNimModify}};
+  EXPECT_EQ(offers, backingOff) << "ticks of 200 ms: 3, 6, 12, 24, 48, 60 and 60 s apart";
+
+  offers.clear();
+  ShellRestarts();
+  EXPECT_EQ(platform.trayCalls.back().first, kNimAdd) << "at once";
+  tickAndRecord(50);
+  const std::vector<Offer> fromTheStart = {{15, kNimModify}, {45, kNimAdd}};
+  EXPECT_EQ(offers, fromTheStart);
+}
+
 // An add that timed out may have been carried out: the icon is there, and
-// the next try finds it.
+// the next offer finds it.
 TEST_F(TrayTest, AnIconAddedDespiteATimeOutCountsOnTheNextTry) {
-  platform.trayRefusals = 2;
+  platform.trayRefusals = 1;
   view.SetWindowState(WindowState::Minimized);
   platform.trayIcons.insert(kTrayIconId);  // the shell carried out the add after all
   Ticks(kTrayRetryTicks);
   EXPECT_TRUE(form.TrayIconShown());
   EXPECT_FALSE(view.visible);
-  EXPECT_EQ(platform.Count("Shell_NotifyIconA(1)"), 2u);
+  EXPECT_EQ(platform.Count("Shell_NotifyIconA(0)"), 1u);
+  EXPECT_EQ(platform.Count("Shell_NotifyIconA(1)"), 1u);
 }
 
 TEST_F(TrayTest, MinimisingAgainAfterRestoreUsesTheSameId) {
