@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Harness.h"
@@ -126,12 +127,36 @@ TEST(BadConfig, AFolderNamedConfigIniCountsAsNoFile) {
   EXPECT_TRUE(::GetFileAttributesW(folder.Config().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// A file that start-up could not read keeps its bytes through the exit, even
-// where the exit could write it: a scanner let go of it in between, or it is
-// hidden, which counts as no file.
+// Holds the file as a scanner or sync client does at sign-in, open with no
+// sharing, until 100 ms after Quellaro's main window has appeared (it reads
+// the file right after), then lets go.
+std::thread HoldAsQuellaroStarts(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "could not open " << Utf8(path);
+  return std::thread([file] {
+    WaitUntil([] { return ::FindWindowW(kMainClass, nullptr) != nullptr; }, 15000ms);
+    Pause(100ms);
+    ::CloseHandle(file);
+  });
+}
+
+// A file held for a moment at start is read. One that start-up could not
+// read keeps its bytes through the exit, even where the exit could write it:
+// a scanner let go of it in between, or it is hidden, which counts as no file.
 TEST(BadConfig, AFileLockedOrHiddenAtStartIsNotOverwrittenAtExit) {
   AppFolder folder;
   folder.WriteConfig(kUserFile);
+  {
+    std::thread holder = HoldAsQuellaroStarts(folder.Config());
+    Quellaro app(folder);
+    holder.join();
+    ASSERT_TRUE(app.Started());
+    EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"F5") << "a file held for 100 ms at start was not read";
+    app.Close();
+    EXPECT_TRUE(app.ExitsWithin());
+  }
+  EXPECT_EQ(folder.ReadConfig(), std::string(kUserFile)) << "held for a moment";
+
   HANDLE lock = ::CreateFileW(folder.Config().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   {
