@@ -1,6 +1,5 @@
 #include "tray/Tray.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "app/setPos.h"
@@ -78,7 +77,7 @@ void setPos::OfferTrayIcon() {
 
 void setPos::RetryTrayIcon() {
   if (!trayPending_ || ++ticksSinceTrayTry_ < trayRetryTicks_) return;
-  trayRetryTicks_ = std::min(2 * trayRetryTicks_, kTrayRetryMaxTicks);
+  trayRetryTicks_ = trayRetryTicks_ < kTrayRetryMaxTicks / 2 ? 2 * trayRetryTicks_ : kTrayRetryMaxTicks;
   OfferTrayIcon();
 }
 
