@@ -123,8 +123,9 @@ bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Millisecon
 // tool gives. Quellaro's icon is the one whose tip is Quellaro's; more than one
 // such icon is a failure, since the tray does not tell whose each is.
 [[nodiscard]] testing::AssertionResult ClickTrayIcon(HWND main, bool right = false);
-// Succeed when the icon is shown, and when the system says there is none;
-// the failure says what was found instead, or why the tray could not be read.
+// TrayIconShown succeeds when the icon is shown, TrayIconGone when the system
+// says that none is; a failure says what was found instead, or why the tray
+// could not be read (which is never taken for "gone").
 [[nodiscard]] testing::AssertionResult TrayIconShown(HWND main);
 [[nodiscard]] testing::AssertionResult TrayIconGone(HWND main);
 COLORREF ScreenPixel(POINT screen);
