@@ -12,9 +12,23 @@
 #include <thread>
 
 #include "app/Layout.h"
+#include "platform/UniqueHandle.h"
 #include "tray/Tray.h"
 
 namespace e2e {
+
+std::wstring ModulePath() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  return std::wstring(path, length);
+}
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[1024] = {};
+  const DWORD length = ::GetEnvironmentVariableW(name, value, 1024);
+  return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring();
+}
+
 namespace {
 
 constexpr wchar_t kDemoClass[] = L"QuellaroE2EDemo";
@@ -23,12 +37,6 @@ constexpr wchar_t kStageClass[] = L"QuellaroE2EStage";
 constexpr wchar_t kTaskbarClass[] = L"Shell_TrayWnd";
 constexpr int kStageSize = 32;
 constexpr int kStageInset = 8;  // from the work area's top-left corner
-
-std::wstring ModulePath() {
-  wchar_t path[MAX_PATH * 4];
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-  return std::wstring(path, length);
-}
 
 std::wstring ModuleDirectory() {
   const std::wstring path = ModulePath();
@@ -90,6 +98,12 @@ bool WaitUntil(const std::function<bool()>& condition, Milliseconds deadline) {
   }
 }
 
+testing::AssertionResult Eventually(const std::function<testing::AssertionResult()>& check, Milliseconds deadline) {
+  testing::AssertionResult last = testing::AssertionFailure();
+  WaitUntil([&] { return static_cast<bool>(last = check()); }, deadline);
+  return last;
+}
+
 void Pause(Milliseconds duration) { std::this_thread::sleep_for(duration); }
 
 AppFolder::AppFolder() {
@@ -137,7 +151,8 @@ std::optional<std::string> AppFolder::ReadConfig() const {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-Process Process::Start(const std::wstring& exe, const std::wstring& arguments, std::optional<WORD> show) {
+Process Process::Start(const std::wstring& exe, const std::wstring& arguments, std::optional<WORD> show,
+                       HANDLE output) {
   Process process;
   std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
@@ -147,14 +162,19 @@ Process Process::Start(const std::wstring& exe, const std::wstring& arguments, s
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = *show;
   }
+  if (output) {
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+  }
   // Started suspended and put in the job before it runs a single
   // instruction, so that nothing it starts escapes the job either.
   // https://learn.microsoft.com/en-us/windows/win32/api/jobapi2/nf-jobapi2-assignprocesstojobobject
   // Wine now and then fails to start a process at all (seen once in some
   // hundred starts, under load); that is no fault of the program started, so
   // it is tried again, and said.
-  for (int attempt = 1; !::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                                          nullptr, folder.c_str(), &startup, &process.info_);
+  for (int attempt = 1; !::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr,
+                                          CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process.info_);
        ++attempt) {
     std::fprintf(stderr, "e2e: starting %s failed with error %lu (attempt %d)\n", Utf8(exe).c_str(), ::GetLastError(),
                  attempt);
@@ -468,18 +488,205 @@ std::optional<RECT> ShellIconRect(HWND main) {
   return rect;
 }
 
-POINT WineTraySlot() {
-  HWND taskbar = ::FindWindowW(kTaskbarClass, nullptr);
+using UniqueKernelHandle = quellaro::UniqueHandle<HANDLE, ::CloseHandle>;
+
+std::string RectText(const RECT& rect) {
+  std::ostringstream text;
+  text << rect.left << "," << rect.top << "-" << rect.right << "," << rect.bottom;
+  return text.str();
+}
+
+// A 32-bit process on 64-bit Windows.
+bool Wow64(HANDLE process) {
+  BOOL wow64 = FALSE;
+  ::IsWow64Process(process, &wow64);
+  return wow64 != FALSE;
+}
+
+// One tray icon as Wine's shell shows it: the window that it is drawn in and
+// where, on the screen.
+struct WineTrayIcon {
+  HWND window = nullptr;
   RECT rect{};
-  ::GetWindowRect(taskbar, &rect);
-  return POINT{rect.right - 12, (rect.top + rect.bottom) / 2};
+  bool shown = false;
+};
+
+// What the tray shows: the icons whose tip is Quellaro's, and every tip it
+// has, for failure messages; or why it could not be read.
+struct WineTray {
+  std::string failure;
+  HWND tray = nullptr;
+  std::vector<WineTrayIcon> icons;
+  std::vector<std::wstring> tips;
+};
+
+// A tool's TTTOOLINFOW and text must be in the memory of the tooltip's own
+// process: TTM_ENUMTOOLSW fills both through the pointers it is given.
+// https://learn.microsoft.com/en-us/windows/win32/controls/ttm-enumtools
+class RemoteToolInfo {
+ public:
+  explicit RemoteToolInfo(HANDLE process)
+      : process_(process),
+        memory_(
+            static_cast<BYTE*>(::VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+  ~RemoteToolInfo() {
+    if (memory_) ::VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+  }
+  RemoteToolInfo(const RemoteToolInfo&) = delete;
+  RemoteToolInfo& operator=(const RemoteToolInfo&) = delete;
+
+  bool Allocated() const { return memory_ != nullptr; }
+  // Tool `index` of `tooltip`, with its text; nothing when it could not be
+  // read. Every tool names a window, so one that names none was not filled
+  // in (the message's answer is documented as FALSE either way).
+  std::optional<std::pair<TTTOOLINFOW, std::wstring>> Tool(HWND tooltip, WPARAM index) const {
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.lpszText = reinterpret_cast<wchar_t*>(memory_ + sizeof(info));
+    const wchar_t empty = L'\0';
+    wchar_t text[kTextLength + 1] = {};
+    if (!::WriteProcessMemory(process_, memory_, &info, sizeof(info), nullptr) ||
+        !::WriteProcessMemory(process_, info.lpszText, &empty, sizeof(empty), nullptr) ||
+        !::SendMessageTimeoutW(tooltip, TTM_ENUMTOOLSW, index, reinterpret_cast<LPARAM>(memory_), SMTO_ABORTIFHUNG,
+                               2000, nullptr) ||
+        !::ReadProcessMemory(process_, memory_, &info, sizeof(info), nullptr) ||
+        !::ReadProcessMemory(process_, memory_ + sizeof(info), text, kTextLength * sizeof(wchar_t), nullptr) ||
+        !info.hwnd) {
+      return std::nullopt;
+    }
+    return std::make_pair(info, std::wstring(text));
+  }
+
+ private:
+  // Room for any tip: Windows keeps 80 characters of a tool's text, Wine 128.
+  static constexpr SIZE_T kTextLength = 1024;
+  static constexpr SIZE_T kSize = sizeof(TTTOOLINFOW) + (kTextLength + 1) * sizeof(wchar_t);
+  HANDLE process_;
+  BYTE* memory_;
+};
+
+// Wine's tray, read from the tooltips of its icons: a tool that names a
+// window (TTF_IDISHWND) is that window, another one is a rectangle of the
+// client area of the window it names.
+WineTray ReadWineTray() {
+  WineTray result;
+  result.tray = ::FindWindowW(kTaskbarClass, nullptr);
+  if (!result.tray) {
+    result.failure = "there is no tray: no window of class Shell_TrayWnd";
+    return result;
+  }
+  DWORD shell = 0;
+  ::GetWindowThreadProcessId(result.tray, &shell);
+  const UniqueKernelHandle process(::OpenProcess(
+      PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shell));
+  if (!process) {
+    result.failure = "the tray's process " + std::to_string(shell) + " cannot be opened to read its tooltips (error " +
+                     std::to_string(::GetLastError()) + ")";
+    return result;
+  }
+  if (Wow64(process.get()) != Wow64(::GetCurrentProcess())) {
+    result.failure = "the tray's process " + std::to_string(shell) + " and this driver differ in bitness, and so in " +
+                     "the layout of TTTOOLINFOW";
+    return result;
+  }
+  const RemoteToolInfo remote(process.get());
+  if (!remote.Allocated()) {
+    result.failure = "no memory in the tray's process " + std::to_string(shell) + " for reading its tooltips (error " +
+                     std::to_string(::GetLastError()) + ")";
+    return result;
+  }
+  const std::wstring tip(quellaro::kTrayTip, quellaro::kTrayTip + sizeof(quellaro::kTrayTip) - 1);
+  // A tooltip that cannot be read makes the whole tray unread, unless it has
+  // gone meanwhile, with its icon.
+  const auto unread = [&](HWND tooltip, const char* what) {
+    result.failure = std::string("the tray's tooltip ") + Describe(tooltip) + " does not tell " + what;
+  };
+  for (HWND tooltip : TopLevelWindows(shell, TOOLTIPS_CLASSW)) {
+    DWORD_PTR count = 0;
+    if (!::SendMessageTimeoutW(tooltip, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count)) {
+      if (!::IsWindow(tooltip)) continue;
+      unread(tooltip, "how many tools it has (TTM_GETTOOLCOUNT)");
+      return result;
+    }
+    for (WPARAM index = 0; index < count; ++index) {
+      const auto tool = remote.Tool(tooltip, index);
+      if (!tool) {
+        if (!::IsWindow(tooltip)) break;
+        unread(tooltip, "its tools (TTM_ENUMTOOLSW)");
+        return result;
+      }
+      const auto& [info, text] = *tool;
+      result.tips.push_back(text);
+      if (text != tip) continue;
+      WineTrayIcon icon;
+      if (info.uFlags & TTF_IDISHWND) {
+        icon.window = reinterpret_cast<HWND>(info.uId);
+        ::GetWindowRect(icon.window, &icon.rect);
+      } else {
+        icon.window = info.hwnd;
+        icon.rect = info.rect;
+        ::MapWindowPoints(icon.window, nullptr, reinterpret_cast<POINT*>(&icon.rect), 2);
+      }
+      const bool inTray = icon.window == result.tray || ::IsChild(result.tray, icon.window);
+      icon.shown = inTray && ::IsWindowVisible(icon.window) && !::IsRectEmpty(&icon.rect);
+      result.icons.push_back(icon);
+    }
+  }
+  return result;
+}
+
+std::vector<WineTrayIcon> ShownIcons(const WineTray& tray) {
+  std::vector<WineTrayIcon> shown;
+  for (const WineTrayIcon& icon : tray.icons) {
+    if (icon.shown) shown.push_back(icon);
+  }
+  return shown;
+}
+
+// What the tray shows, for a failure message.
+std::string TrayContents(const WineTray& tray) {
+  std::ostringstream text;
+  text << "the tray " << Describe(tray.tray) << (::IsWindowVisible(tray.tray) ? "" : ", hidden,") << " has "
+       << tray.tips.size() << " icon tip(s)";
+  for (const std::wstring& tip : tray.tips) text << " \"" << Utf8(tip) << "\"";
+  for (const WineTrayIcon& icon : tray.icons) {
+    text << "; Quellaro's tip is on " << Describe(icon.window) << " at " << RectText(icon.rect)
+         << (icon.shown ? ", shown" : ", not shown");
+  }
+  return text.str();
+}
+
+// Quellaro's one shown icon in Wine's tray; the failure says what the tray
+// shows instead.
+testing::AssertionResult FindWineTrayIcon(WineTrayIcon& found) {
+  const WineTray tray = ReadWineTray();
+  if (!tray.failure.empty()) return testing::AssertionFailure() << "Quellaro's tray icon: " << tray.failure;
+  const std::vector<WineTrayIcon> shown = ShownIcons(tray);
+  if (shown.size() != 1) {
+    return testing::AssertionFailure() << "looking for the one tray icon whose tooltip says \"" << quellaro::kTrayTip
+                                       << "\", found " << shown.size() << ": " << TrayContents(tray);
+  }
+  found = shown.front();
+  return testing::AssertionSuccess();
 }
 
 }  // namespace
 
 testing::AssertionResult ClickTrayIcon(HWND main, bool right) {
+  if (UnderWine()) {
+    WineTrayIcon icon;
+    const testing::AssertionResult found = FindWineTrayIcon(icon);
+    if (!found) return found;
+    const POINT centre{(icon.rect.left + icon.rect.right) / 2, (icon.rect.top + icon.rect.bottom) / 2};
+    HWND there = ::WindowFromPoint(centre);
+    if (there != icon.window) {
+      return testing::AssertionFailure() << "Quellaro's tray icon, drawn in " << Describe(icon.window) << " at "
+                                         << RectText(icon.rect) << ", cannot be clicked: at its centre is "
+                                         << Describe(there);
+    }
+    return CheckedClick(icon.window, centre, right);
+  }
   HWND taskbar = ::FindWindowW(kTaskbarClass, nullptr);
-  if (UnderWine()) return CheckedClick(taskbar, WineTraySlot(), right);
   DWORD shell = 0;
   ::GetWindowThreadProcessId(taskbar, &shell);
   // "When an icon is added to the notification area on Windows 7, it is
@@ -562,16 +769,26 @@ ScreenDpiForNewProcesses::~ScreenDpiForNewProcesses() {
   }
 }
 
-bool TrayIconShown(HWND main) {
-  if (!UnderWine()) return ShellIconRect(main).has_value();
-  const POINT slot = WineTraySlot();
-  const COLORREF plain = ScreenPixel(POINT{slot.x - 200, slot.y});
-  for (int dy = -6; dy <= 6; dy += 2) {
-    for (int dx = -6; dx <= 6; dx += 2) {
-      if (ScreenPixel(POINT{slot.x + dx, slot.y + dy}) != plain) return true;
-    }
+testing::AssertionResult TrayIconShown(HWND main) {
+  if (!UnderWine()) {
+    if (ShellIconRect(main)) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the shell has no tray icon for " << Describe(main);
   }
-  return false;
+  WineTrayIcon icon;
+  return FindWineTrayIcon(icon);
+}
+
+testing::AssertionResult TrayIconGone(HWND main) {
+  if (!UnderWine()) {
+    const std::optional<RECT> rect = ShellIconRect(main);
+    if (!rect) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the shell still has a tray icon for " << Describe(main) << " at "
+                                       << RectText(*rect);
+  }
+  const WineTray tray = ReadWineTray();
+  if (!tray.failure.empty()) return testing::AssertionFailure() << "Quellaro's tray icon: " << tray.failure;
+  if (ShownIcons(tray).empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "Quellaro's tray icon is still shown: " << TrayContents(tray);
 }
 
 DemoWindow::DemoWindow() {

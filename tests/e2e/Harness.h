@@ -22,6 +22,9 @@ using Milliseconds = std::chrono::milliseconds;
 
 // Polls `condition` until it holds or the deadline passes; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, Milliseconds deadline = 5000ms);
+// The same for a check that says what it saw: its last result.
+testing::AssertionResult Eventually(const std::function<testing::AssertionResult()>& check,
+                                    Milliseconds deadline = 5000ms);
 void Pause(Milliseconds duration);
 
 // A fresh folder with a copy of Quellaro.exe in it; removed at the end.
@@ -47,8 +50,10 @@ class Process {
  public:
   // `show`, when given, is passed in the start-up information, as a
   // shortcut set to "Run: Maximized" (SW_SHOWMAXIMIZED) passes it.
+  // `output`, when given, is an inheritable handle that gets the process's
+  // standard output and error.
   static Process Start(const std::wstring& exe, const std::wstring& arguments = L"",
-                       std::optional<WORD> show = std::nullopt);
+                       std::optional<WORD> show = std::nullopt, HANDLE output = nullptr);
   Process() = default;
   ~Process();
   Process(Process&& other) noexcept;
@@ -106,17 +111,31 @@ void ClickCenter(HWND window, bool right = false);
 bool HoldUntil(WORD virtualKey, const std::function<bool()>& changed, Milliseconds deadline = 3000ms);
 
 // Clicks the tray icon of Quellaro's main window `main`, and whether it is
-// there. Windows' shell tells both (Shell_NotifyIconGetRect); an icon in the
-// overflow area is reached through the flyout, as a person reaches it. Wine's
-// virtual desktop draws tray icons into its taskbar, right-aligned:
-// Quellaro's is the only one, in the rightmost slot, and shown when
-// something is drawn there.
+// there, from the system's own answers. Windows' shell tells both
+// (Shell_NotifyIconGetRect); an icon in the overflow area is reached through
+// the flyout, as a person reaches it. Wine's shell does not answer that call,
+// but gives every tray icon a tooltip control whose one tool is the icon, with
+// its tip as the tool's text. The tool names where the icon is drawn: Wine 10
+// draws each icon in a window of its own (class __wine_tray_icon) inside the
+// tray window, which in a virtual desktop without a taskbar is a small
+// captioned window at the top left, hidden while it has no icons; Wine 8 draws
+// them all into the taskbar along the bottom, each in a rectangle that its
+// tool gives. Quellaro's icon is the one whose tip is Quellaro's; more than one
+// such icon is a failure, since the tray does not tell whose each is.
 [[nodiscard]] testing::AssertionResult ClickTrayIcon(HWND main, bool right = false);
-bool TrayIconShown(HWND main);
+// TrayIconShown succeeds when the icon is shown, TrayIconGone when the system
+// says that none is; a failure says what was found instead, or why the tray
+// could not be read (which is never taken for "gone").
+[[nodiscard]] testing::AssertionResult TrayIconShown(HWND main);
+[[nodiscard]] testing::AssertionResult TrayIconGone(HWND main);
 COLORREF ScreenPixel(POINT screen);
 int ScreenDpi();
 
 bool UnderWine();
+// The value of an environment variable; empty when it is not set.
+std::wstring Environment(const wchar_t* name);
+// This driver's own path.
+std::wstring ModulePath();
 
 // Under Wine: the DPI that processes started from now on see, until this
 // goes away and the previous setting is back.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Harness.h"
+#include "TestRun.h"
 #include "app/Layout.h"
 
 namespace e2e {
@@ -108,7 +109,7 @@ TEST(Settings, StartInTrayHidesTheWindowAndRewritesTheFile) {
   EXPECT_EQ(folder.ReadConfig(), std::string(" 112 \r\n 1 \r\n"));
   EXPECT_FALSE(::IsWindowVisible(app.Main()));
   EXPECT_TRUE(::IsIconic(app.Main()));
-  EXPECT_TRUE(WaitUntil([&] { return TrayIconShown(app.Main()); }));
+  EXPECT_TRUE(Eventually([&] { return TrayIconShown(app.Main()); }));
   EXPECT_EQ(Text(app.Control(quellaro::kIdText1)), L"F1");
   EXPECT_EQ(::SendMessageW(app.Control(quellaro::kIdCbAuto), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
@@ -248,10 +249,16 @@ TEST(MainWindow, NeitherAMaximisedStartNorAMaximiseRequestChangesItsSize) {
 
 // Wine reads the DPI from the registry as each process starts, so one test
 // can show Quellaro at 144 DPI on the 1024 x 768 test screen, where its fixed
-// place would push the main window partly off the right edge.
+// place would push the main window partly off the right edge. On a system set
+// to 144 DPI every program runs at it, this driver too: the test runs in a
+// driver of its own started at 144 DPI. (Wine 10 answers WindowFromPoint with
+// the desktop over every window of a process at another DPI than the caller.)
 TEST(Placement, AtHighDpiOnASmallScreenBothWindowsOpenOnIt) {
   if (!UnderWine()) GTEST_SKIP() << "a Windows session's DPI changes only at sign-in";
-  const ScreenDpiForNewProcesses highDpi(144);
+  if (ScreenDpi() != 144) {
+    EXPECT_TRUE(RunThisTestAgainAtDpi(144));
+    return;
+  }
   AppFolder folder;
   Quellaro app(folder);
   ASSERT_TRUE(app.Started());

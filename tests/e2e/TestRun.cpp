@@ -11,6 +11,8 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,12 +27,6 @@ using quellaro::UniqueHandle;
 using UniqueKernelHandle = UniqueHandle<HANDLE, ::CloseHandle>;
 using UniqueMemoryDc = UniqueHandle<HDC, ::DeleteDC>;
 using UniqueBitmap = UniqueHandle<HBITMAP, ::DeleteObject>;
-
-std::wstring Environment(const wchar_t* name) {
-  wchar_t value[1024] = {};
-  const DWORD length = ::GetEnvironmentVariableW(name, value, 1024);
-  return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring();
-}
 
 // --- The desktop, before the first test -------------------------------------
 
@@ -305,7 +301,92 @@ class TestRunListener : public testing::EmptyTestEventListener {
   std::shared_ptr<Watch> watch_;
 };
 
+// --- A test again, in a driver of its own ----------------------------------
+
+// Set in the environment of a driver that runs a test again at a DPI.
+constexpr wchar_t kAtDpiVariable[] = L"QUELLARO_E2E_AT_DPI";
+
+// An environment variable as the processes started from now on see it (unset
+// when empty), until this goes away.
+class VariableForNewProcesses {
+ public:
+  VariableForNewProcesses(const wchar_t* name, const std::wstring& value) : name_(name), previous_(Environment(name)) {
+    Set(value);
+  }
+  ~VariableForNewProcesses() { Set(previous_); }
+  VariableForNewProcesses(const VariableForNewProcesses&) = delete;
+  VariableForNewProcesses& operator=(const VariableForNewProcesses&) = delete;
+
+ private:
+  void Set(const std::wstring& value) const {
+    ::SetEnvironmentVariableW(name_, value.empty() ? nullptr : value.c_str());
+  }
+  const wchar_t* name_;
+  std::wstring previous_;
+};
+
+// Passes on what another driver printed, each line marked as its.
+void PassOn(const std::string& output, const std::string& mark) {
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::printf("%s%s\n", mark.c_str(), line.c_str());
+  }
+  std::fflush(stdout);
+}
+
 }  // namespace
+
+testing::AssertionResult RunThisTestAgainAtDpi(unsigned dpi) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  if (!test) return testing::AssertionFailure() << "no test is running to run again";
+  const std::string name = FullName(*test);
+  if (!Environment(kAtDpiVariable).empty()) {
+    return testing::AssertionFailure() << "this driver, started at " << Utf8(Environment(kAtDpiVariable))
+                                       << " DPI to run " << name << ", sees the screen at " << ScreenDpi() << " DPI";
+  }
+  const ScreenDpiForNewProcesses setting(dpi);
+  const VariableForNewProcesses marked(kAtDpiVariable, std::to_wstring(dpi));
+  // Its pictures of a failure go into a folder of their own, where this
+  // driver's picture of its own failure cannot replace them.
+  const std::wstring artifacts = Environment(L"QUELLARO_E2E_ARTIFACTS");
+  const VariableForNewProcesses pictures(
+      L"QUELLARO_E2E_ARTIFACTS", artifacts.empty() ? L"" : artifacts + L"\\at-" + std::to_wstring(dpi) + L"-dpi");
+
+  SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  if (!::CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+    return testing::AssertionFailure() << "no pipe for the output of a driver at " << dpi << " DPI (error "
+                                       << ::GetLastError() << ")";
+  }
+  const UniqueKernelHandle reader(readEnd);
+  UniqueKernelHandle writer(writeEnd);
+  ::SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+  Process driver = Process::Start(ModulePath(), L"--gtest_filter=" + std::wstring(name.begin(), name.end()),
+                                  std::nullopt, writer.get());
+  writer.reset();  // the pipe then ends with the driver
+  std::string output;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(reader.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) output.append(buffer, read);
+  const std::optional<DWORD> exitCode = driver.WaitExit();
+  const std::string mark = "[at " + std::to_string(dpi) + " dpi] ";
+  PassOn(output, mark);
+  if (exitCode == std::optional<DWORD>(0) && output.find("[  PASSED  ] 1 test.") != std::string::npos) {
+    return testing::AssertionSuccess();
+  }
+  testing::AssertionResult failure = testing::AssertionFailure();
+  failure << "the driver started at " << dpi << " DPI to run " << name << " (its output above, marked \"" << mark
+          << "\") ";
+  if (exitCode) {
+    failure << "ended with exit code " << *exitCode << " and without \"[  PASSED  ] 1 test.\"";
+  } else {
+    failure << "did not end";
+  }
+  return failure;
+}
 
 bool WatchTheTests() {
   unsigned limit = kDefaultTimeLimitSeconds;
