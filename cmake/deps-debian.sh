@@ -22,7 +22,7 @@ command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm
 [ "${1:-}" != build ] || packages=("${build_packages[@]}")
 missing=()
 for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" = "install ok installed" ] || missing+=("$package")
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
@@ -31,7 +31,9 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   unavailable=()
   for package in "${missing[@]}"; do
-    apt-cache policy "$package" 2>/dev/null | grep -q 'Candidate: [^(]' || unavailable+=("$package")
+    # Read whole: grep -q stopping early would break the pipe under pipefail.
+    policy=$(apt-cache policy "$package" 2>/dev/null)
+    [[ "$policy" =~ Candidate:\ [^\(] ]] || unavailable+=("$package")
   done
   if ((${#unavailable[@]})); then
     release=$(. /etc/os-release 2>/dev/null && echo "${PRETTY_NAME:-}")
