@@ -35,6 +35,9 @@ constexpr wchar_t kDemoClass[] = L"QuellaroE2EDemo";
 constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
 constexpr wchar_t kStageClass[] = L"QuellaroE2EStage";
 constexpr wchar_t kTaskbarClass[] = L"Shell_TrayWnd";
+// The tray's overflow flyout, on Windows 10 and on Windows 11: it exists,
+// hidden, until it is opened.
+constexpr const wchar_t* kOverflowClasses[] = {L"NotifyIconOverflowWindow", L"TopLevelWindowForOverflowXamlIsland"};
 constexpr int kStageSize = 32;
 constexpr int kStageInset = 8;  // from the work area's top-left corner
 
@@ -711,9 +714,22 @@ testing::AssertionResult ClickTrayIcon(HWND main, bool right) {
                                          << rect->left << "," << rect->top << "-" << rect->right << "," << rect->bottom
                                          << ", where " << Describe(under) << " is";
     }
-    // In the overflow area: open the flyout, as a person does, and ask again.
+    // In the overflow area: open the flyout, as a person does, and ask again
+    // once it shows.
     const testing::AssertionResult opened = CheckedClick(root, centre, false);
     if (!opened) return opened;
+    const bool flyout = WaitUntil([] {
+      for (const wchar_t* overflowClass : kOverflowClasses) {
+        HWND overflow = ::FindWindowW(overflowClass, nullptr);
+        if (overflow && ::IsWindowVisible(overflow)) return true;
+      }
+      return false;
+    });
+    if (!flyout) {
+      return testing::AssertionFailure() << "no visible NotifyIconOverflowWindow or "
+                                            "TopLevelWindowForOverflowXamlIsland after a click on "
+                                         << Describe(under);
+    }
     WaitUntil(
         [&] {
           const std::optional<RECT> now = ShellIconRect(main);
