@@ -7,6 +7,7 @@
 
 #include "app/Layout.h"
 #include "app/MainView.h"
+#include "pinning/Feedback.h"
 #include "platform/Platform.h"
 
 namespace quellaro {
@@ -70,6 +71,7 @@ class setPos {
   bool trayIconShown_ = false;
   bool trayPending_ = false;  // minimised for the tray, the icon not yet taken
   int ticksSinceTrayTry_ = 0;
+  FlipFeedback flipFeedback_;
 };
 
 }  // namespace quellaro

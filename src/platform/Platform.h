@@ -32,6 +32,8 @@ inline constexpr unsigned kNifIcon = 2;              // NIF_ICON
 inline constexpr unsigned kNifTip = 4;               // NIF_TIP
 inline constexpr unsigned kWmMouseMove = 0x200;      // WM_MOUSEMOVE
 inline constexpr unsigned kWmLButtonDown = 0x201;    // WM_LBUTTONDOWN
+inline constexpr std::uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
+inline constexpr unsigned kMbIconWarning = 0x30;        // MB_ICONWARNING, the system's warning sound
 
 // The fields of the shell's version-1 NOTIFYICONDATAA record that Quellaro
 // fills. The Win32 layer copies them into the real structure; cbSize there is
@@ -94,6 +96,17 @@ class Platform {
 
   // A modal message box with a single OK button, no icon, caption "Quellaro".
   virtual void ShowMessage(WindowHandle owner, const std::wstring& text) = 0;
+
+  // Telling the user that a window could not be changed.
+  // The calling thread's last error, read right after the call that failed.
+  virtual std::uint32_t GetLastError() = 0;
+  // True when the window's process runs at a higher integrity level than
+  // Quellaro, as a program run as administrator does.
+  virtual bool RunsAtHigherIntegrity(WindowHandle window) = 0;
+  virtual void MessageBeep(unsigned type) = 0;
+  // A balloon with the warning icon from the tray icon `icon` (its hWnd and
+  // uID); the texts are Unicode. True when the shell took it.
+  virtual bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) = 0;
 };
 
 }  // namespace quellaro
