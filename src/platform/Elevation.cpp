@@ -126,7 +126,8 @@ void Win32RunningCopy::AskToClose() {
         wchar_t name[64];
         const int length = ::GetClassNameW(window, name, 64);
         const std::wstring_view className(name, length > 0 ? static_cast<std::size_t>(length) : 0);
-        if (owner == static_cast<DWORD>(parameter) && className.substr(0, kQuellaroClassPrefix.size()) == kQuellaroClassPrefix) {
+        if (owner == static_cast<DWORD>(parameter) &&
+            className.substr(0, kQuellaroClassPrefix.size()) == kQuellaroClassPrefix) {
           ::PostMessageW(window, WM_CLOSE, 0, 0);
         }
         return TRUE;

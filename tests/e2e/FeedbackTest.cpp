@@ -49,8 +49,8 @@ std::optional<std::wstring> BalloonTitle(HWND balloon) {
     title = L"(no memory in the tray's process: error " + std::to_wstring(::GetLastError()) + L")";
   } else if (!::WriteProcessMemory(process, remote, &request, sizeof(request), nullptr) ||
              !::WriteProcessMemory(process, request.pszTitle, title.data(), kRoom * sizeof(wchar_t), nullptr) ||
-             !::SendMessageTimeoutW(balloon, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                                    2000, nullptr) ||
+             !::SendMessageTimeoutW(balloon, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000,
+                                    nullptr) ||
              !::ReadProcessMemory(process, request.pszTitle, title.data(), kRoom * sizeof(wchar_t), nullptr)) {
     title = L"(TTM_GETTITLE across processes failed: error " + std::to_wstring(::GetLastError()) + L")";
   }

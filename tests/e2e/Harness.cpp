@@ -146,8 +146,7 @@ std::optional<std::string> AppFolder::ReadConfig() const {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-Process Process::Start(const std::wstring& exe, const std::wstring& arguments, std::optional<WORD> show,
-                       HANDLE token) {
+Process Process::Start(const std::wstring& exe, const std::wstring& arguments, std::optional<WORD> show, HANDLE token) {
   Process process;
   std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
@@ -166,8 +165,8 @@ Process Process::Start(const std::wstring& exe, const std::wstring& arguments, s
   const auto create = [&] {
     return token ? ::CreateProcessAsUserW(token, exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                                           CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process.info_)
-                 : ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                                    nullptr, folder.c_str(), &startup, &process.info_);
+                 : ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                    folder.c_str(), &startup, &process.info_);
   };
   for (int attempt = 1; !create(); ++attempt) {
     std::fprintf(stderr, "e2e: starting %s failed with error %lu (attempt %d)\n", Utf8(exe).c_str(), ::GetLastError(),

@@ -69,8 +69,7 @@ TEST_F(FlipFeedbackTest, FromTheTrayARefusedPressSoundsAndShowsOneBalloonPerWind
   EXPECT_EQ(platform.Count(kBeep), 3u);
   ASSERT_EQ(platform.balloons.size(), 2u);
   EXPECT_EQ(platform.balloons[1].title, L"无法取消置顶");
-  EXPECT_EQ(platform.balloons[1].text,
-            L"这个窗口属于以管理员身份运行的程序。请以管理员身份运行 Quellaro 后再按热键。");
+  EXPECT_EQ(platform.balloons[1].text, L"这个窗口属于以管理员身份运行的程序。请以管理员身份运行 Quellaro 后再按热键。");
 }
 
 TEST_F(FlipFeedbackTest, WithTheMainWindowShownARefusedPressOnlySounds) {
@@ -82,8 +81,7 @@ TEST_F(FlipFeedbackTest, WithTheMainWindowShownARefusedPressOnlySounds) {
   GoToTray();
   Press(kInstaller);
   ASSERT_EQ(platform.balloons.size(), 1u);
-  EXPECT_EQ(platform.balloons[0].text,
-            L"这个窗口属于以管理员身份运行的程序。请以管理员身份运行 Quellaro 后再按热键。");
+  EXPECT_EQ(platform.balloons[0].text, L"这个窗口属于以管理员身份运行的程序。请以管理员身份运行 Quellaro 后再按热键。");
 }
 
 TEST_F(FlipFeedbackTest, AKeyHeldOverSeveralTicksSoundsOncePerPress) {

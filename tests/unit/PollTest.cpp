@@ -109,12 +109,12 @@ TEST_F(PollTest, HeldKeyFlipsOnEveryTick) {
 // its state refused, and the reason is the administrator's rights when
 // SetWindowPos was denied or the window's program runs above Quellaro.
 struct FlipCase {
-  const char* what;            // cppcheck-suppress unusedStructMember ; read by the name generator
-  bool topmost;                // cppcheck-suppress unusedStructMember ; read through GetParam()
-  bool refuses = false;        // cppcheck-suppress unusedStructMember
-  std::uint32_t setPosError = 0;  // cppcheck-suppress unusedStructMember ; 0: SetWindowPos succeeds
-  bool higherIntegrity = false;   // cppcheck-suppress unusedStructMember
-  bool wineKeepsBit = false;      // cppcheck-suppress unusedStructMember
+  const char* what;                         // cppcheck-suppress unusedStructMember ; read by the name generator
+  bool topmost;                             // cppcheck-suppress unusedStructMember ; read through GetParam()
+  bool refuses = false;                     // cppcheck-suppress unusedStructMember
+  std::uint32_t setPosError = 0;            // cppcheck-suppress unusedStructMember ; 0: SetWindowPos succeeds
+  bool higherIntegrity = false;             // cppcheck-suppress unusedStructMember
+  bool wineKeepsBit = false;                // cppcheck-suppress unusedStructMember
   FlipResult result = FlipResult::Changed;  // cppcheck-suppress unusedStructMember
 };
 
@@ -140,19 +140,16 @@ TEST_P(FlipResultTest, TickTellsWhetherTheChangeTookAndWhyNot) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FlipResultTest,
-    ::testing::Values(FlipCase{"PinWorks", false}, FlipCase{"UnpinWorks", true},
-                      FlipCase{"UnpinWorksWhereTheBottomKeepsTheBit", true, false, 0, false, true},
-                      FlipCase{"PinRefused", false, true, 0, false, false, FlipResult::Refused},
-                      FlipCase{"UnpinRefused", true, true, 0, false, false, FlipResult::Refused},
-                      FlipCase{"PinDenied", false, false, kErrorAccessDenied, false, false,
-                               FlipResult::Administrator},
-                      FlipCase{"UnpinDenied", true, false, kErrorAccessDenied, false, false,
-                               FlipResult::Administrator},
-                      FlipCase{"PinFailsForAnotherReason", false, false, 1400, false, false, FlipResult::Refused},
-                      FlipCase{"PinKeptByAProgramRunAsAdministrator", false, true, 0, true, false,
-                               FlipResult::Administrator},
-                      FlipCase{"UnpinKeptByAProgramRunAsAdministrator", true, true, 0, true, false,
-                               FlipResult::Administrator}),
+    ::testing::Values(
+        FlipCase{"PinWorks", false}, FlipCase{"UnpinWorks", true},
+        FlipCase{"UnpinWorksWhereTheBottomKeepsTheBit", true, false, 0, false, true},
+        FlipCase{"PinRefused", false, true, 0, false, false, FlipResult::Refused},
+        FlipCase{"UnpinRefused", true, true, 0, false, false, FlipResult::Refused},
+        FlipCase{"PinDenied", false, false, kErrorAccessDenied, false, false, FlipResult::Administrator},
+        FlipCase{"UnpinDenied", true, false, kErrorAccessDenied, false, false, FlipResult::Administrator},
+        FlipCase{"PinFailsForAnotherReason", false, false, 1400, false, false, FlipResult::Refused},
+        FlipCase{"PinKeptByAProgramRunAsAdministrator", false, true, 0, true, false, FlipResult::Administrator},
+        FlipCase{"UnpinKeptByAProgramRunAsAdministrator", true, true, 0, true, false, FlipResult::Administrator}),
     [](const ::testing::TestParamInfo<FlipCase>& info) { return std::string(info.param.what); });
 
 TEST_F(PollTest, NothingIsTriedOnQuellaroTheShellOrNoWindow) {

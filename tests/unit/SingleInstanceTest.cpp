@@ -30,8 +30,8 @@ class FakeRunningCopy : public RunningCopy {
 };
 
 struct SecondStartCase {
-  const char* what;  // cppcheck-suppress unusedStructMember ; read by the name generator
-  Elevation own;     // cppcheck-suppress unusedStructMember ; read through GetParam()
+  const char* what;   // cppcheck-suppress unusedStructMember ; read by the name generator
+  Elevation own;      // cppcheck-suppress unusedStructMember ; read through GetParam()
   Elevation running;  // cppcheck-suppress unusedStructMember
   bool ends;          // cppcheck-suppress unusedStructMember
   bool starts;        // cppcheck-suppress unusedStructMember
@@ -50,8 +50,7 @@ TEST_P(SecondStartTest, OnlyAnElevatedStartTakesOverFromACopyThatIsNot) {
   copy.ends = c.ends;
   EXPECT_EQ(TakeOver(copy), c.starts);
   if (c.asksToClose) {
-    EXPECT_EQ(copy.calls,
-              (CallLog{"OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd(5000)"}));
+    EXPECT_EQ(copy.calls, (CallLog{"OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd(5000)"}));
   } else {
     EXPECT_EQ(std::count(copy.calls.begin(), copy.calls.end(), "AskToClose()"), 0);
   }
