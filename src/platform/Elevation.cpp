@@ -85,13 +85,13 @@ bool Win32Platform::RunsAtHigherIntegrity(WindowHandle window) {
   DWORD processId = 0;
   ::GetWindowThreadProcessId(window, &processId);
   if (processId == 0) return false;  // the window has gone
-  // PROCESS_QUERY_LIMITED_INFORMATION is granted to the user's own
-  // processes at any integrity level
-  // (https://learn.microsoft.com/en-us/windows/win32/procthread/process-security-and-access-rights).
+  // PROCESS_QUERY_LIMITED_INFORMATION
+  // (https://learn.microsoft.com/en-us/windows/win32/procthread/process-security-and-access-rights)
+  // is what the user's own processes grant one another, elevated or not.
   // A process that refuses even that runs as another account (a service,
-  // SYSTEM) or is protected: Quellaro cannot change its windows for the
-  // same reason as those of a program run as administrator, so it counts
-  // as higher. So does one whose level cannot be read.
+  // SYSTEM): Quellaro cannot change its windows for the same reason as those
+  // of a program run as administrator, so it counts as higher. So does one
+  // whose level cannot be read.
   const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
   const std::optional<DWORD> theirs = IntegrityOf(process.get());

@@ -39,7 +39,9 @@ std::optional<Process> StartLimited(const std::wstring& exe, std::string& why) {
   }
   ::CloseHandle(own);
   Process process = Process::Start(exe, L"", std::nullopt, linked.LinkedToken);
-  if (!process.Handle()) why = "CreateProcessAsUserW with the linked token failed";
+  if (!process.Handle()) {
+    why = "CreateProcessAsUserW with the linked token failed (error " + std::to_string(::GetLastError()) + ")";
+  }
   ::CloseHandle(linked.LinkedToken);
   if (!process.Handle()) return std::nullopt;
   return process;
@@ -49,6 +51,10 @@ std::optional<Process> StartLimited(const std::wstring& exe, std::string& why) {
 // otherwise with the verb "runas", as the Explorer's "Run as administrator".
 std::optional<Process> StartElevated(const std::wstring& exe, const std::wstring& folder, std::string& why) {
   if (ElevationOf(::GetCurrentProcess()) == Elevation::Elevated) return Process::Start(exe);
+  if (!UnderWine()) {
+    why = "Windows asks the user before it starts a program as administrator";
+    return std::nullopt;
+  }
   SHELLEXECUTEINFOW run{};
   run.cbSize = sizeof(run);
   run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
