@@ -12,7 +12,6 @@
 namespace quellaro {
 namespace {
 
-constexpr wchar_t kClassName[] = L"Quellaro.setPos";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kText1Subclass = 1;
 constexpr DWORD kMsgFltAllow = 1;  // MSGFLT_ALLOW
@@ -57,7 +56,7 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::Create(HINSTANCE instance) {
   taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-  if (!look_.Create(instance, kClassName, WindowProcFor<MainWindow>::Procedure, this)) return false;
+  if (!look_.Create(instance, kMainWindowClass, WindowProcFor<MainWindow>::Procedure, this)) return false;
   AllowFromExplorer(window_, taskbarCreated_);
   HWND text1 = Control(kIdText1);
   DetachInputMethod(text1);

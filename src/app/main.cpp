@@ -5,6 +5,8 @@
 
 #include "about/AboutWindow.h"
 #include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+#include "platform/Elevation.h"
 #include "platform/Win32Platform.h"
 #include "platform/WindowCount.h"
 
@@ -24,6 +26,21 @@ void RestrictDllSearch() {
   if (restrict) restrict(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
 }
 
+// True when this start is, or has become, the one instance. The mutex
+// stays open for the life of the process; a start that takes over holds it
+// already, so that no third start slips in while the running copy closes.
+bool ClaimSingleInstance(quellaro::UniqueKernelHandle& instanceMutex) {
+  instanceMutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+  const DWORD mutexError = ::GetLastError();
+  if (mutexError != ERROR_ALREADY_EXISTS && !(!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) return true;
+  quellaro::Win32RunningCopy running;
+  if (!quellaro::TakeOver(running)) return false;
+  if (instanceMutex) return true;
+  // Denied before: the mutex went with the copy that held it.
+  instanceMutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+  return instanceMutex && ::GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -33,10 +50,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // A second start leaves at once, before it has a window or reads or
   // writes anything, so the running instance and its settings are untouched.
   // A copy running as administrator holds a mutex that this one may not
-  // open: denied access means that it exists just the same.
-  UniqueKernelHandle instanceMutex(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-  const DWORD mutexError = ::GetLastError();
-  if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) return 0;
+  // open: denied access means that it exists just the same. Only a start as
+  // administrator that finds one that is not goes on, once that one closed.
+  UniqueKernelHandle instanceMutex;
+  if (!ClaimSingleInstance(instanceMutex)) return 0;
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);

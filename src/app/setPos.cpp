@@ -51,7 +51,8 @@ void setPos::Form_Unload() {
 }
 
 void setPos::Timer1_Timer() {
-  PollTick(platform_, HotKey, view_.hWnd(), TargetWnd);
+  const TickOutcome tick = PollTick(platform_, HotKey, view_.hWnd(), TargetWnd);
+  flipFeedback_.Report(platform_, tick, trayIconShown_ ? &TrayData : nullptr);
   RetryTrayIcon();
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/Layout.h"
 #include "app/MainView.h"
+#include "pinning/Feedback.h"
 #include "platform/Platform.h"
 
 namespace quellaro {
@@ -73,6 +74,7 @@ class setPos {
   bool trayAddFailed_ = false;  // the last offer was an add the shell refused
   int ticksSinceTrayTry_ = 0;
   int trayRetryTicks_ = 0;  // the wait before the next offer
+  FlipFeedback flipFeedback_;
 };
 
 }  // namespace quellaro

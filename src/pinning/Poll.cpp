@@ -49,26 +49,49 @@ bool IsTopmost(Platform& platform, WindowHandle window) {
 }
 
 // cppcheck-suppress constParameter ; a handle is compared, never dereferenced
-void PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd) {
-  if (!IsKeyDown(platform, hotKey)) return;
+TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd) {
+  TickOutcome tick;
+  if (!IsKeyDown(platform, hotKey)) return tick;
+  tick.keyDown = true;
 
   targetWnd = platform.GetForegroundWindow();
-  if (targetWnd == self || IsShellWindow(platform, targetWnd)) return;
+  tick.window = targetWnd;
+  if (targetWnd == self || IsShellWindow(platform, targetWnd)) return tick;
 
-  if (!IsTopmost(platform, targetWnd)) {
-    platform.SetWindowPos(targetWnd, HandleFromValue(kHwndTopmost), 0, 0, 0, 0, kKeepPlace);
-    return;
+  // The first error is the one that tells why: a window of a program with
+  // higher rights makes SetWindowPos fail with ERROR_ACCESS_DENIED (UIPI).
+  std::uint32_t error = 0;
+  const auto move = [&](std::intptr_t insertAfter, unsigned flags) {
+    if (!platform.SetWindowPos(targetWnd, HandleFromValue(insertAfter), 0, 0, 0, 0, flags) && error == 0) {
+      error = platform.GetLastError();
+    }
+  };
+  tick.pinning = !IsTopmost(platform, targetWnd);
+  if (tick.pinning) {
+    move(kHwndTopmost, kKeepPlace);
+    if (targetWnd == nullptr) return tick;  // nothing in front: nothing was refused
+  } else {
+    // Unpin by sending the window to the bottom, which on Windows also
+    // clears its topmost status. Some implementations (Wine among them)
+    // keep the topmost bit after that call; only then, clear it explicitly
+    // and put the window at the bottom again, without activating it.
+    move(kHwndBottom, kKeepPlace);
+    if (!IsTopmost(platform, targetWnd)) {
+      tick.result = FlipResult::Changed;
+      return tick;
+    }
+    move(kHwndNoTopmost, kKeepPlace | kSwpNoActivate);
+    move(kHwndBottom, kKeepPlace | kSwpNoActivate);
   }
 
-  // Unpin by sending the window to the bottom, which on Windows also clears
-  // its topmost status. Some implementations (Wine among them) keep the
-  // topmost bit after that call; only then, clear it explicitly and put the
-  // window at the bottom again, without activating it.
-  platform.SetWindowPos(targetWnd, HandleFromValue(kHwndBottom), 0, 0, 0, 0, kKeepPlace);
-  if (IsTopmost(platform, targetWnd)) {
-    platform.SetWindowPos(targetWnd, HandleFromValue(kHwndNoTopmost), 0, 0, 0, 0, kKeepPlace | kSwpNoActivate);
-    platform.SetWindowPos(targetWnd, HandleFromValue(kHwndBottom), 0, 0, 0, 0, kKeepPlace | kSwpNoActivate);
+  if (IsTopmost(platform, targetWnd) == tick.pinning) {
+    tick.result = FlipResult::Changed;
+  } else if (error == kErrorAccessDenied || platform.RunsAtHigherIntegrity(targetWnd)) {
+    tick.result = FlipResult::Administrator;
+  } else {
+    tick.result = FlipResult::Refused;
   }
+  return tick;
 }
 
 }  // namespace quellaro

@@ -21,9 +21,25 @@ bool IsTopmost(Platform& platform, WindowHandle window);
 // other surfaces of the shell): flipping any of them breaks the desktop.
 bool IsShellWindow(Platform& platform, WindowHandle window);
 
+// What a tick's change did to the window in front.
+enum class FlipResult {
+  None,           // nothing was tried: the key was up, or the window is Quellaro's, the shell's or none
+  Changed,        // the topmost state is now what the tick asked for
+  Refused,        // the window kept its state
+  Administrator,  // kept it because its program runs with higher rights than Quellaro
+};
+
+struct TickOutcome {
+  bool keyDown = false;
+  WindowHandle window = nullptr;
+  bool pinning = false;  // what the tick asked for: pin, or unpin
+  FlipResult result = FlipResult::None;
+};
+
 // One tick. `targetWnd` receives the foreground window whenever the key is
 // down; `self` is Quellaro's own main window, which is never pinned, and
-// neither is a window of the shell.
-void PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd);
+// neither is a window of the shell. After the change, the window's topmost
+// bit is read again to tell whether it took.
+TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd);
 
 }  // namespace quellaro

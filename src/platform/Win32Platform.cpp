@@ -1,6 +1,8 @@
 #include "platform/Win32Platform.h"
 
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 
 #include "platform/Win32.h"
 
@@ -191,6 +193,30 @@ wchar_t Win32Platform::KeyCharacter(int virtualKey) {
 
 void Win32Platform::ShowMessage(WindowHandle owner, const std::wstring& text) {
   ::MessageBoxW(owner, text.c_str(), L"Quellaro", MB_OK);
+}
+
+std::uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
+
+void Win32Platform::MessageBeep(unsigned type) { ::MessageBeep(type); }
+
+bool Win32Platform::ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) {
+  // Wide, since no ANSI code page but the Chinese one can carry the texts.
+  // The smallest record with the balloon's fields is the version-5.0 one,
+  // "the size of the pre-6.0 structure is given by the NOTIFYICONDATA_V2_SIZE
+  // constant" (https://learn.microsoft.com/en-us/windows/win32/api/shellapi/ns-shellapi-notifyicondataw);
+  // NIM_MODIFY with NIF_INFO alone changes nothing else about the icon.
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  record.hWnd = icon.hWnd;
+  record.uID = icon.uID;
+  record.uFlags = NIF_INFO;
+  record.dwInfoFlags = NIIF_WARNING;
+  static_assert(NOTIFYICONDATAW_V2_SIZE > offsetof(NOTIFYICONDATAW, dwInfoFlags));
+  title.copy(record.szInfoTitle, std::size(record.szInfoTitle) - 1);
+  text.copy(record.szInfo, std::size(record.szInfo) - 1);
+  using ShellNotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
+  static const auto notify = SystemFunctionAs<ShellNotifyIconFn>(L"shell32.dll", "Shell_NotifyIconW");
+  return notify && notify(NIM_MODIFY, &record) != FALSE;
 }
 
 }  // namespace quellaro

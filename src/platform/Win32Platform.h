@@ -27,6 +27,10 @@ class Win32Platform : public Platform {
   bool IsAnsiLeadByte(unsigned char byte) override;
   wchar_t KeyCharacter(int virtualKey) override;
   void ShowMessage(WindowHandle owner, const std::wstring& text) override;
+  std::uint32_t GetLastError() override;
+  bool RunsAtHigherIntegrity(WindowHandle window) override;  // in Elevation.cpp
+  void MessageBeep(unsigned type) override;
+  bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) override;
 };
 
 }  // namespace quellaro

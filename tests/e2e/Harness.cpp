@@ -82,7 +82,16 @@ void SendMouse(DWORD flags, POINT screen) {
   ::SendInput(1, &input, sizeof(input));
 }
 
+// Whether the demo window keeps its Z order: it cancels every change of
+// it, as a window may in WM_WINDOWPOSCHANGING; SetWindowPos still succeeds.
+bool demoRefuses = false;
+
 LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_WINDOWPOSCHANGING && demoRefuses) {
+    auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+    const HWND after = position->hwndInsertAfter;
+    if (after == HWND_TOPMOST || after == HWND_NOTOPMOST || after == HWND_BOTTOM) position->flags |= SWP_NOZORDER;
+  }
   if (message == WM_DESTROY) {
     ::PostQuitMessage(0);
     return 0;
@@ -154,8 +163,8 @@ std::optional<std::string> AppFolder::ReadConfig() const {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-Process Process::Start(const std::wstring& exe, const std::wstring& arguments, std::optional<WORD> show,
-                       HANDLE output) {
+Process Process::Start(const std::wstring& exe, const std::wstring& arguments, std::optional<WORD> show, HANDLE output,
+                       HANDLE token) {
   Process process;
   std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
@@ -176,9 +185,14 @@ Process Process::Start(const std::wstring& exe, const std::wstring& arguments, s
   // Wine now and then fails to start a process at all (seen once in some
   // hundred starts, under load); that is no fault of the program started, so
   // it is tried again, and said.
-  for (int attempt = 1; !::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr,
-                                          CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process.info_);
-       ++attempt) {
+  const BOOL inherit = output != nullptr;
+  const auto create = [&] {
+    return token ? ::CreateProcessAsUserW(token, exe.c_str(), commandLine.data(), nullptr, nullptr, inherit,
+                                          CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process.info_)
+                 : ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, inherit, CREATE_SUSPENDED,
+                                    nullptr, folder.c_str(), &startup, &process.info_);
+  };
+  for (int attempt = 1; !create(); ++attempt) {
     std::fprintf(stderr, "e2e: starting %s failed with error %lu (attempt %d)\n", Utf8(exe).c_str(), ::GetLastError(),
                  attempt);
     if (attempt == 3) return process;
@@ -189,6 +203,14 @@ Process Process::Start(const std::wstring& exe, const std::wstring& arguments, s
                  ::GetLastError());
   }
   ::ResumeThread(process.info_.hThread);
+  return process;
+}
+
+Process Process::Adopt(HANDLE handle) {
+  Process process;
+  process.info_.hProcess = handle;
+  process.info_.dwProcessId = ::GetProcessId(handle);
+  ::AssignProcessToJobObject(DriverJob(), handle);
   return process;
 }
 
@@ -807,10 +829,10 @@ testing::AssertionResult TrayIconGone(HWND main) {
   return testing::AssertionFailure() << "Quellaro's tray icon is still shown: " << TrayContents(tray);
 }
 
-DemoWindow::DemoWindow() {
+DemoWindow::DemoWindow(bool refusing) {
   const testing::AssertionResult foreground = TakeForeground();
   if (!foreground) failure_ = std::string("before starting the demo window: ") + foreground.message();
-  process_ = Process::Start(ModulePath(), L"--demo");
+  process_ = Process::Start(ModulePath(), refusing ? L"--demo-refusing" : L"--demo");
   process_.WaitIdle();
   window_ = FindTopLevel(process_.Id(), kDemoClass);
   if (window_) WaitUntil([&] { return ::GetForegroundWindow() == window_; });
@@ -881,7 +903,8 @@ void Quellaro::Close() { ::PostMessageW(main_, WM_CLOSE, 0, 0); }
 
 bool Quellaro::ExitsWithin(Milliseconds deadline) { return process_.WaitExit(deadline).has_value(); }
 
-int RunDemoWindow() {
+int RunDemoWindow(bool refusing) {
+  demoRefuses = refusing;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = DemoProc;

@@ -51,15 +51,20 @@ class Process {
   // `show`, when given, is passed in the start-up information, as a
   // shortcut set to "Run: Maximized" (SW_SHOWMAXIMIZED) passes it.
   // `output`, when given, is an inheritable handle that gets the process's
-  // standard output and error.
+  // standard output and error. With `token`, the process runs as that token
+  // says (CreateProcessAsUserW).
   static Process Start(const std::wstring& exe, const std::wstring& arguments = L"",
-                       std::optional<WORD> show = std::nullopt, HANDLE output = nullptr);
+                       std::optional<WORD> show = std::nullopt, HANDLE output = nullptr, HANDLE token = nullptr);
+  // A process started by other means (ShellExecuteExW), put in the driver's
+  // job as it runs; this takes over the handle.
+  static Process Adopt(HANDLE process);
   Process() = default;
   ~Process();
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;
 
   DWORD Id() const { return info_.dwProcessId; }
+  HANDLE Handle() const { return info_.hProcess; }
   bool Running() const;
   // Until the process waits for input with none pending (its start-up is over).
   void WaitIdle() const;
@@ -157,7 +162,8 @@ void EndStartedProcesses();
 // A plain window in another process, for Quellaro to pin, started in front.
 class DemoWindow {
  public:
-  DemoWindow();
+  // A refusing one keeps its Z order, as some windows do on their own.
+  explicit DemoWindow(bool refusing = false);
   HWND Window() const { return window_; }
   // Whether it opened and came to the front; the failure says what went wrong.
   [[nodiscard]] testing::AssertionResult Started() const;
@@ -194,8 +200,9 @@ class Quellaro {
   HWND main_ = nullptr;
 };
 
-// Runs the demo window's message loop when the test program is started with --demo.
-int RunDemoWindow();
+// Runs the demo window's message loop when the test program is started with
+// --demo, or --demo-refusing for the one that keeps its Z order.
+int RunDemoWindow(bool refusing = false);
 // Pins and unpins a demo window with F8 and prints what happened.
 int RunShowcase();
 // Shows the main window, then the About window, asking for a picture of each.

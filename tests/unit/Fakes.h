@@ -67,6 +67,18 @@ class FakePlatform : public Platform {
   // The ANSI code page answered as: 1252 (Western), 936 (Simplified Chinese)
   // or 65001 (UTF-8).
   unsigned codePage = 1252;
+  // Windows that keep their Z order: SetWindowPos succeeds and changes nothing.
+  std::set<WindowHandle> refusing;
+  // Windows on which SetWindowPos fails with this error, as UIPI makes it fail.
+  std::map<WindowHandle, std::uint32_t> setPosErrors;
+  std::set<WindowHandle> higherIntegrity;  // windows of programs run as administrator
+  std::uint32_t lastError = 0;
+  struct Balloon {
+    TrayRecord icon;
+    std::wstring title, text;
+  };
+  std::vector<Balloon> balloons;
+  bool balloonRefused = false;  // the shell does not take balloons
 
   std::int16_t GetAsyncKeyState(int virtualKey) override {
     calls.push_back("GetAsyncKeyState(" + std::to_string(virtualKey) + ")");
@@ -87,6 +99,11 @@ class FakePlatform : public Platform {
     entry << "SetWindowPos(" << Hex(window) << ", " << after << ", " << x << ", " << y << ", " << cx << ", " << cy
           << ", " << flags << ")";
     calls.push_back(entry.str());
+    if (setPosErrors.count(window)) {
+      lastError = setPosErrors[window];
+      return false;
+    }
+    if (refusing.count(window)) return true;
     std::int32_t& style = exStyles[window];
     if (after == kHwndTopmost) style |= kWsExTopmost;
     if (after == kHwndNoTopmost || (after == kHwndBottom && !bottomKeepsTopmost)) style &= ~kWsExTopmost;
@@ -188,6 +205,18 @@ class FakePlatform : public Platform {
   void ShowMessage(WindowHandle owner, const std::wstring& text) override {
     calls.push_back("ShowMessage(" + Hex(owner) + ")");
     messages.emplace_back(owner, text);
+  }
+  std::uint32_t GetLastError() override { return lastError; }
+  bool RunsAtHigherIntegrity(WindowHandle window) override {
+    calls.push_back("RunsAtHigherIntegrity(" + Hex(window) + ")");
+    return higherIntegrity.count(window) > 0;
+  }
+  void MessageBeep(unsigned type) override { calls.push_back("MessageBeep(" + std::to_string(type) + ")"); }
+  bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) override {
+    calls.push_back("ShowTrayBalloon()");
+    if (balloonRefused) return false;
+    balloons.push_back(Balloon{icon, title, text});
+    return true;
   }
   std::size_t Count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
   // Position of the first matching call, or calls.size() when there is none.

@@ -59,7 +59,8 @@ TEST_F(PollTest, NormalWindowIsPinned) {
   platform.exStyles[kOther] = 0x100;
   Tick();
   EXPECT_EQ(platform.calls, Concat(Concat({"GetAsyncKeyState(119)", "GetForegroundWindow()"}, kShellChecks),
-                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"}));
+                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)",
+                                    "GetWindowLongA(0x2000, -20)"}));
   EXPECT_EQ(target, kOther);
 }
 
@@ -79,10 +80,11 @@ TEST_F(PollTest, TopmostBitKeptAtBottomIsClearedWithoutActivating) {
   platform.bottomKeepsTopmost = true;
   Tick();
   const std::size_t first = 2 + kShellChecks.size();
-  ASSERT_EQ(platform.calls.size(), first + 5);
+  ASSERT_EQ(platform.calls.size(), first + 6);
   EXPECT_EQ(platform.calls[first + 1], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)");
   EXPECT_EQ(platform.calls[first + 3], "SetWindowPos(0x2000, -2, 0, 0, 0, 0, 19)");
   EXPECT_EQ(platform.calls[first + 4], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 19)");
+  EXPECT_EQ(platform.calls[first + 5], "GetWindowLongA(0x2000, -20)");  // did it take?
   EXPECT_FALSE(IsTopmost(platform, kOther));
 }
 
@@ -101,6 +103,65 @@ TEST_F(PollTest, HeldKeyFlipsOnEveryTick) {
   EXPECT_FALSE(IsTopmost(platform, kOther));
   EXPECT_EQ(platform.Count("SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"), 1u);
   EXPECT_EQ(platform.Count("SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)"), 1u);
+}
+
+// After its change the tick reads the topmost bit again: a window that kept
+// its state refused, and the reason is the administrator's rights when
+// SetWindowPos was denied or the window's program runs above Quellaro.
+struct FlipCase {
+  const char* what;                         // cppcheck-suppress unusedStructMember ; read by the name generator
+  bool topmost;                             // cppcheck-suppress unusedStructMember ; read through GetParam()
+  bool refuses = false;                     // cppcheck-suppress unusedStructMember
+  std::uint32_t setPosError = 0;            // cppcheck-suppress unusedStructMember ; 0: SetWindowPos succeeds
+  bool higherIntegrity = false;             // cppcheck-suppress unusedStructMember
+  bool wineKeepsBit = false;                // cppcheck-suppress unusedStructMember
+  FlipResult result = FlipResult::Changed;  // cppcheck-suppress unusedStructMember
+};
+
+class FlipResultTest : public PollTest, public ::testing::WithParamInterface<FlipCase> {};
+
+TEST_P(FlipResultTest, TickTellsWhetherTheChangeTookAndWhyNot) {
+  const FlipCase& c = GetParam();
+  platform.exStyles[kOther] = c.topmost ? kWsExTopmost : 0;
+  if (c.refuses) platform.refusing.insert(kOther);
+  if (c.setPosError != 0) platform.setPosErrors[kOther] = c.setPosError;
+  if (c.higherIntegrity) platform.higherIntegrity.insert(kOther);
+  platform.bottomKeepsTopmost = c.wineKeepsBit;
+  PressF8OnForeground(kOther);
+  const TickOutcome tick = PollTick(platform, 119, kSelf, target);
+  EXPECT_TRUE(tick.keyDown);
+  EXPECT_EQ(tick.window, kOther);
+  EXPECT_EQ(tick.pinning, !c.topmost);
+  EXPECT_EQ(tick.result, c.result);
+  // The rights of another process are asked about only after a failure that does not tell why.
+  EXPECT_EQ(platform.Count("RunsAtHigherIntegrity(0x2000)"),
+            c.result == FlipResult::Refused || (c.result == FlipResult::Administrator && c.setPosError == 0) ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FlipResultTest,
+    ::testing::Values(
+        FlipCase{"PinWorks", false}, FlipCase{"UnpinWorks", true},
+        FlipCase{"UnpinWorksWhereTheBottomKeepsTheBit", true, false, 0, false, true},
+        FlipCase{"PinRefused", false, true, 0, false, false, FlipResult::Refused},
+        FlipCase{"UnpinRefused", true, true, 0, false, false, FlipResult::Refused},
+        FlipCase{"PinDenied", false, false, kErrorAccessDenied, false, false, FlipResult::Administrator},
+        FlipCase{"UnpinDenied", true, false, kErrorAccessDenied, false, false, FlipResult::Administrator},
+        FlipCase{"PinFailsForAnotherReason", false, false, 1400, false, false, FlipResult::Refused},
+        FlipCase{"PinKeptByAProgramRunAsAdministrator", false, true, 0, true, false, FlipResult::Administrator},
+        FlipCase{"UnpinKeptByAProgramRunAsAdministrator", true, true, 0, true, false, FlipResult::Administrator}),
+    [](const ::testing::TestParamInfo<FlipCase>& info) { return std::string(info.param.what); });
+
+TEST_F(PollTest, NothingIsTriedOnQuellaroTheShellOrNoWindow) {
+  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);  // key up
+  EXPECT_FALSE(PollTick(platform, 119, kSelf, target).keyDown);
+  PressF8OnForeground(kSelf);
+  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
+  PressF8OnForeground(kShell);
+  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
+  PressF8OnForeground(nullptr);
+  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
+  EXPECT_EQ(platform.Count("RunsAtHigherIntegrity(0x0)"), 0u);
 }
 
 // The shell's own windows are left alone like Quellaro's: the desktop would

@@ -1,0 +1,145 @@
+#include "platform/Elevation.h"
+
+#include <optional>
+#include <string_view>
+
+#include "app/MainWindow.h"
+#include "platform/Win32Platform.h"
+
+namespace quellaro {
+namespace {
+
+// advapi32 is loaded only when these are first needed: after a failed flip,
+// or by a start that finds Quellaro running.
+using OpenProcessTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+using GetTokenInformationFn = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+using GetSidSubAuthorityCountFn = PUCHAR(WINAPI*)(PSID);
+using GetSidSubAuthorityFn = PDWORD(WINAPI*)(PSID, DWORD);
+
+template <typename Function>
+Function Advapi(const char* name) {
+  return SystemFunctionAs<Function>(L"advapi32.dll", name);
+}
+
+// The process's token, for TOKEN_QUERY
+// (https://learn.microsoft.com/en-us/windows/win32/api/processthreadsapi/nf-processthreadsapi-openprocesstoken:
+// the process handle "must have the PROCESS_QUERY_LIMITED_INFORMATION access permission").
+UniqueKernelHandle TokenOf(HANDLE process) {
+  static const auto open = Advapi<OpenProcessTokenFn>("OpenProcessToken");
+  HANDLE token = nullptr;
+  if (!open || !open(process, TOKEN_QUERY, &token)) return UniqueKernelHandle();
+  return UniqueKernelHandle(token);
+}
+
+// https://learn.microsoft.com/en-us/windows/win32/api/securitybaseapi/nf-securitybaseapi-gettokeninformation
+GetTokenInformationFn TokenInformation() {
+  static const auto get = Advapi<GetTokenInformationFn>("GetTokenInformation");
+  return get;
+}
+
+// The integrity level's RID (SECURITY_MANDATORY_MEDIUM_RID, _HIGH_RID, ...):
+// TokenIntegrityLevel gives a TOKEN_MANDATORY_LABEL whose SID's last
+// sub-authority is the level
+// (https://learn.microsoft.com/en-us/windows/win32/api/winnt/ns-winnt-token_mandatory_label).
+// Nothing when the process's token cannot be read.
+std::optional<DWORD> IntegrityOf(HANDLE process) {
+  static const auto count = Advapi<GetSidSubAuthorityCountFn>("GetSidSubAuthorityCount");
+  static const auto subAuthority = Advapi<GetSidSubAuthorityFn>("GetSidSubAuthority");
+  const auto get = TokenInformation();
+  const UniqueKernelHandle token = TokenOf(process);
+  if (!token || !get || !count || !subAuthority) return std::nullopt;
+  // The label and its SID, which the call places after it.
+  alignas(TOKEN_MANDATORY_LABEL) unsigned char buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  DWORD length = 0;
+  if (!get(token.get(), TokenIntegrityLevel, buffer, sizeof(buffer), &length)) return std::nullopt;
+  PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+  const UCHAR subAuthorities = *count(sid);
+  if (subAuthorities == 0) return std::nullopt;
+  return *subAuthority(sid, subAuthorities - 1u);
+}
+
+// Quellaro's windows all have classes of this prefix: the main window, the
+// About window and the About window's hidden owner.
+constexpr std::wstring_view kQuellaroClassPrefix = L"Quellaro.";
+
+// EnumWindows' callback: posts WM_CLOSE to a window of Quellaro's that
+// belongs to the process `processId`.
+BOOL CALLBACK CloseIfQuellaros(HWND window, LPARAM processId) {
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  wchar_t name[64];
+  const int length = ::GetClassNameW(window, name, 64);
+  const std::wstring_view className(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+  if (owner == static_cast<DWORD>(processId) &&
+      className.substr(0, kQuellaroClassPrefix.size()) == kQuellaroClassPrefix) {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+// TokenElevation gives a TOKEN_ELEVATION whose TokenIsElevated "is nonzero if
+// the token has elevated privileges"
+// (https://learn.microsoft.com/en-us/windows/win32/api/winnt/ns-winnt-token_elevation,
+// https://learn.microsoft.com/en-us/windows/win32/api/winnt/ne-winnt-token_information_class).
+// Elevation rather than the Administrators group or the integrity level,
+// which some systems (Wine) report the same for both kinds of process.
+Elevation ElevationOf(HANDLE process) {
+  const auto get = TokenInformation();
+  const UniqueKernelHandle token = TokenOf(process);
+  TOKEN_ELEVATION elevation{};
+  DWORD length = 0;
+  if (!token || !get || !get(token.get(), TokenElevation, &elevation, sizeof(elevation), &length)) {
+    return Elevation::Unknown;
+  }
+  return elevation.TokenIsElevated ? Elevation::Elevated : Elevation::Limited;
+}
+
+bool Win32Platform::RunsAtHigherIntegrity(WindowHandle window) {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(window, &processId);
+  if (processId == 0) return false;  // the window has gone
+  // PROCESS_QUERY_LIMITED_INFORMATION
+  // (https://learn.microsoft.com/en-us/windows/win32/procthread/process-security-and-access-rights)
+  // is what the user's own processes grant one another, elevated or not.
+  // A process that refuses even that runs as another account (a service,
+  // SYSTEM): Quellaro cannot change its windows for the same reason as those
+  // of a program run as administrator, so it counts as higher. So does one
+  // whose level cannot be read.
+  const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  const std::optional<DWORD> theirs = IntegrityOf(process.get());
+  const std::optional<DWORD> mine = IntegrityOf(::GetCurrentProcess());
+  if (!mine) return false;  // nothing to compare with
+  return !theirs || *theirs > *mine;
+}
+
+Elevation Win32RunningCopy::OwnElevation() { return ElevationOf(::GetCurrentProcess()); }
+
+Elevation Win32RunningCopy::RunningElevation() {
+  HWND main = ::FindWindowW(kMainWindowClass, nullptr);
+  DWORD processId = 0;
+  if (main) ::GetWindowThreadProcessId(main, &processId);
+  if (processId == 0 || processId == ::GetCurrentProcessId()) return Elevation::Unknown;
+  // SYNCHRONIZE for the wait on its end
+  // (https://learn.microsoft.com/en-us/windows/win32/api/processthreadsapi/nf-processthreadsapi-openprocess).
+  process_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process_) return Elevation::Unknown;
+  processId_ = processId;
+  return ElevationOf(process_.get());
+}
+
+void Win32RunningCopy::AskToClose() {
+  // WM_CLOSE to each of its windows, the About window's too: closing the
+  // main window alone leaves the process running while About is open.
+  // Messages may go from an elevated process to one that is not.
+  ::EnumWindows(CloseIfQuellaros, static_cast<LPARAM>(processId_));
+}
+
+bool Win32RunningCopy::WaitForEnd(unsigned milliseconds) {
+  // https://learn.microsoft.com/en-us/windows/win32/api/synchapi/nf-synchapi-waitforsingleobject
+  return process_ && ::WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+}  // namespace quellaro

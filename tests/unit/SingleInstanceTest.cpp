@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Fakes.h"
+#include "app/SingleInstance.h"
+
+namespace quellaro::test {
+namespace {
+
+class FakeRunningCopy : public RunningCopy {
+ public:
+  Elevation own = Elevation::Limited, running = Elevation::Limited;
+  bool ends = true;
+  CallLog calls;
+
+  Elevation OwnElevation() override {
+    calls.push_back("OwnElevation()");
+    return own;
+  }
+  Elevation RunningElevation() override {
+    calls.push_back("RunningElevation()");
+    return running;
+  }
+  void AskToClose() override { calls.push_back("AskToClose()"); }
+  bool WaitForEnd(unsigned milliseconds) override {
+    calls.push_back("WaitForEnd(" + std::to_string(milliseconds) + ")");
+    return ends;
+  }
+};
+
+struct SecondStartCase {
+  const char* what;   // cppcheck-suppress unusedStructMember ; read by the name generator
+  Elevation own;      // cppcheck-suppress unusedStructMember ; read through GetParam()
+  Elevation running;  // cppcheck-suppress unusedStructMember
+  bool ends;          // cppcheck-suppress unusedStructMember
+  bool starts;        // cppcheck-suppress unusedStructMember
+  bool asksToClose;   // cppcheck-suppress unusedStructMember
+};
+
+class SecondStartTest : public ::testing::TestWithParam<SecondStartCase> {};
+
+// Only an elevated start that finds a copy that is not goes on, and only
+// once that copy has ended: one instance remains, always.
+TEST_P(SecondStartTest, OnlyAnElevatedStartTakesOverFromACopyThatIsNot) {
+  const SecondStartCase& c = GetParam();
+  FakeRunningCopy copy;
+  copy.own = c.own;
+  copy.running = c.running;
+  copy.ends = c.ends;
+  EXPECT_EQ(TakeOver(copy), c.starts);
+  if (c.asksToClose) {
+    EXPECT_EQ(copy.calls, (CallLog{"OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd(5000)"}));
+  } else {
+    EXPECT_EQ(std::count(copy.calls.begin(), copy.calls.end(), "AskToClose()"), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SecondStartTest,
+    ::testing::Values(
+        SecondStartCase{"ElevatedFindsLimited", Elevation::Elevated, Elevation::Limited, true, true, true},
+        SecondStartCase{"ElevatedFindsLimitedThatDoesNotEnd", Elevation::Elevated, Elevation::Limited, false, false,
+                        true},
+        SecondStartCase{"ElevatedFindsElevated", Elevation::Elevated, Elevation::Elevated, true, false, false},
+        SecondStartCase{"ElevatedFindsOneItCannotAsk", Elevation::Elevated, Elevation::Unknown, true, false, false},
+        SecondStartCase{"LimitedFindsLimited", Elevation::Limited, Elevation::Limited, true, false, false},
+        SecondStartCase{"LimitedFindsElevated", Elevation::Limited, Elevation::Elevated, true, false, false},
+        SecondStartCase{"UnknownFindsLimited", Elevation::Unknown, Elevation::Limited, true, false, false}),
+    [](const ::testing::TestParamInfo<SecondStartCase>& info) { return std::string(info.param.what); });
+
+}  // namespace
+}  // namespace quellaro::test
