@@ -4,7 +4,7 @@
 // waits for an answer.
 #pragma once
 
-#include <set>
+#include <vector>
 
 #include "pinning/Poll.h"
 #include "platform/Platform.h"
@@ -27,8 +27,10 @@ class FlipFeedback {
   // The window that failed during the current hold of the key: a key held
   // over several ticks tries it on each, but it is one press to the user.
   WindowHandle failedThisHold_ = nullptr;
-  // Windows that already got their balloon: after the first, the sound is enough.
-  std::set<WindowHandle> ballooned_;
+  // Windows that already got their balloon: after the first, the sound is
+  // enough. A handful in a run; a vector keeps libstdc++'s tree code out of
+  // the exe.
+  std::vector<WindowHandle> ballooned_;
 };
 
 }  // namespace quellaro
