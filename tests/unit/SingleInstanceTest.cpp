@@ -15,14 +15,14 @@ class FakeRunningCopy : public RunningCopy {
   CallLog calls;
 
   Elevation OwnElevation() override {
-    calls.push_back("OwnElevation()");
+    calls.emplace_back("OwnElevation()");
     return own;
   }
   Elevation RunningElevation() override {
-    calls.push_back("RunningElevation()");
+    calls.emplace_back("RunningElevation()");
     return running;
   }
-  void AskToClose() override { calls.push_back("AskToClose()"); }
+  void AskToClose() override { calls.emplace_back("AskToClose()"); }
   bool WaitForEnd(unsigned milliseconds) override {
     calls.push_back("WaitForEnd(" + std::to_string(milliseconds) + ")");
     return ends;
