@@ -86,6 +86,9 @@ TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self,
 
   if (IsTopmost(platform, targetWnd) == tick.pinning) {
     tick.result = FlipResult::Changed;
+  } else if (error == kErrorInvalidWindowHandle) {
+    // The window closed after it was found in front: nothing refused anything.
+    tick.result = FlipResult::None;
   } else if (error == kErrorAccessDenied || platform.RunsAtHigherIntegrity(targetWnd)) {
     tick.result = FlipResult::Administrator;
   } else {

@@ -23,7 +23,7 @@ bool IsShellWindow(Platform& platform, WindowHandle window);
 
 // What a tick's change did to the window in front.
 enum class FlipResult {
-  None,           // nothing was tried: the key was up, or the window is Quellaro's, the shell's or none
+  None,           // nothing to tell: the key was up, or the window is Quellaro's, the shell's, none or gone
   Changed,        // the topmost state is now what the tick asked for
   Refused,        // the window kept its state
   Administrator,  // kept it because its program runs with higher rights than Quellaro

@@ -16,24 +16,25 @@
 namespace quellaro {
 
 // Win32 constants the logic passes through the seam, with their documented values.
-inline constexpr int kGwlExStyle = -20;                 // GWL_EXSTYLE
-inline constexpr std::int32_t kWsExTopmost = 0x8;       // WS_EX_TOPMOST
-inline constexpr std::intptr_t kHwndTopmost = -1;       // HWND_TOPMOST
-inline constexpr std::intptr_t kHwndBottom = 1;         // HWND_BOTTOM
-inline constexpr std::intptr_t kHwndNoTopmost = -2;     // HWND_NOTOPMOST
-inline constexpr unsigned kSwpNoSize = 0x1;             // SWP_NOSIZE
-inline constexpr unsigned kSwpNoMove = 0x2;             // SWP_NOMOVE
-inline constexpr unsigned kSwpNoActivate = 0x10;        // SWP_NOACTIVATE
-inline constexpr unsigned kNimAdd = 0;                  // NIM_ADD
-inline constexpr unsigned kNimModify = 1;               // NIM_MODIFY
-inline constexpr unsigned kNimDelete = 2;               // NIM_DELETE
-inline constexpr unsigned kNifMessage = 1;              // NIF_MESSAGE
-inline constexpr unsigned kNifIcon = 2;                 // NIF_ICON
-inline constexpr unsigned kNifTip = 4;                  // NIF_TIP
-inline constexpr unsigned kWmMouseMove = 0x200;         // WM_MOUSEMOVE
-inline constexpr unsigned kWmLButtonDown = 0x201;       // WM_LBUTTONDOWN
-inline constexpr std::uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
-inline constexpr unsigned kMbIconWarning = 0x30;        // MB_ICONWARNING, the system's warning sound
+inline constexpr int kGwlExStyle = -20;                           // GWL_EXSTYLE
+inline constexpr std::int32_t kWsExTopmost = 0x8;                 // WS_EX_TOPMOST
+inline constexpr std::intptr_t kHwndTopmost = -1;                 // HWND_TOPMOST
+inline constexpr std::intptr_t kHwndBottom = 1;                   // HWND_BOTTOM
+inline constexpr std::intptr_t kHwndNoTopmost = -2;               // HWND_NOTOPMOST
+inline constexpr unsigned kSwpNoSize = 0x1;                       // SWP_NOSIZE
+inline constexpr unsigned kSwpNoMove = 0x2;                       // SWP_NOMOVE
+inline constexpr unsigned kSwpNoActivate = 0x10;                  // SWP_NOACTIVATE
+inline constexpr unsigned kNimAdd = 0;                            // NIM_ADD
+inline constexpr unsigned kNimModify = 1;                         // NIM_MODIFY
+inline constexpr unsigned kNimDelete = 2;                         // NIM_DELETE
+inline constexpr unsigned kNifMessage = 1;                        // NIF_MESSAGE
+inline constexpr unsigned kNifIcon = 2;                           // NIF_ICON
+inline constexpr unsigned kNifTip = 4;                            // NIF_TIP
+inline constexpr unsigned kWmMouseMove = 0x200;                   // WM_MOUSEMOVE
+inline constexpr unsigned kWmLButtonDown = 0x201;                 // WM_LBUTTONDOWN
+inline constexpr std::uint32_t kErrorAccessDenied = 5;            // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t kErrorInvalidWindowHandle = 1400;  // ERROR_INVALID_WINDOW_HANDLE
+inline constexpr unsigned kMbIconWarning = 0x30;                  // MB_ICONWARNING, the system's warning sound
 
 // The fields of the shell's version-1 NOTIFYICONDATAA record that Quellaro
 // fills. The Win32 layer copies them into the real structure; cbSize there is

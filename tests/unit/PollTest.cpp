@@ -147,7 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         FlipCase{"UnpinRefused", true, true, 0, false, false, FlipResult::Refused},
         FlipCase{"PinDenied", false, false, kErrorAccessDenied, false, false, FlipResult::Administrator},
         FlipCase{"UnpinDenied", true, false, kErrorAccessDenied, false, false, FlipResult::Administrator},
-        FlipCase{"PinFailsForAnotherReason", false, false, 1400, false, false, FlipResult::Refused},
+        FlipCase{"PinFailsForAnotherReason", false, false, 87, false, false, FlipResult::Refused},
+        FlipCase{"PinOnAWindowThatClosedMeanwhile", false, false, kErrorInvalidWindowHandle, false, false,
+                 FlipResult::None},
         FlipCase{"PinKeptByAProgramRunAsAdministrator", false, true, 0, true, false, FlipResult::Administrator},
         FlipCase{"UnpinKeptByAProgramRunAsAdministrator", true, true, 0, true, false, FlipResult::Administrator}),
     [](const ::testing::TestParamInfo<FlipCase>& info) { return std::string(info.param.what); });
