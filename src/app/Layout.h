@@ -4,6 +4,9 @@
 
 namespace quellaro {
 
+// The main window's class, by which a second start finds the running copy.
+inline constexpr wchar_t kMainWindowClass[] = L"Quellaro.setPos";
+
 inline constexpr int kTwipsPerInch = 1440;
 
 // Twips to pixels at the given DPI, rounded to the nearest pixel.

@@ -16,9 +16,6 @@ namespace quellaro {
 template <typename>
 struct WindowProcFor;
 
-// The main window's class, by which a second start finds the running copy.
-inline constexpr wchar_t kMainWindowClass[] = L"Quellaro.setPos";
-
 class MainWindow final : public MainView {
  public:
   // Counts itself among `windows` from now until its window is gone; the

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/MainWindow.h"
+#include "app/Layout.h"
 #include "platform/Win32Platform.h"
 
 namespace quellaro {

@@ -32,7 +32,6 @@ std::wstring Environment(const wchar_t* name) {
 namespace {
 
 constexpr wchar_t kDemoClass[] = L"QuellaroE2EDemo";
-constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
 constexpr wchar_t kStageClass[] = L"QuellaroE2EStage";
 constexpr wchar_t kTaskbarClass[] = L"Shell_TrayWnd";
 // The tray's overflow flyout, on Windows 10 and on Windows 11: it exists,
@@ -853,7 +852,7 @@ Quellaro::Quellaro(const AppFolder& folder, std::optional<WORD> show) {
   const testing::AssertionResult foreground = TakeForeground();
   if (!foreground) failure_ = std::string("before starting Quellaro: ") + foreground.message();
   process_ = Process::Start(folder.Exe(), L"", show);
-  main_ = FindTopLevel(process_.Id(), kMainClass);
+  main_ = FindTopLevel(process_.Id(), quellaro::kMainWindowClass);
   // Start-up is over once Text1 names the hotkey and the window is shown
   // (and active) or has gone to the tray.
   WaitUntil([&] {

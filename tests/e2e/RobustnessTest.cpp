@@ -14,7 +14,6 @@
 namespace e2e {
 namespace {
 
-constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
 constexpr char kUserFile[] = " 116 \r\n 0 \r\n";  // F5, not in the tray
 
 TEST(Stress, TwentyStartsAtOnceLeaveOneRunningAndTheFileAsItWas) {
@@ -36,7 +35,7 @@ TEST(Stress, TwentyStartsAtOnceLeaveOneRunningAndTheFileAsItWas) {
     if (process.Running()) survivor = &process;
   }
   ASSERT_EQ(running, 1);
-  HWND main = FindTopLevel(survivor->Id(), kMainClass);
+  HWND main = FindTopLevel(survivor->Id(), quellaro::kMainWindowClass);
   ASSERT_TRUE(main);
   EXPECT_TRUE(WaitUntil([&] { return Text(::GetDlgItem(main, quellaro::kIdText1)) == L"F5"; }));
   EXPECT_EQ(folder.ReadConfig(), std::string(kUserFile));
@@ -134,7 +133,7 @@ std::thread HoldAsQuellaroStarts(const std::wstring& path) {
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(file, INVALID_HANDLE_VALUE) << "could not open " << Utf8(path);
   return std::thread([file] {
-    WaitUntil([] { return ::FindWindowW(kMainClass, nullptr) != nullptr; }, 15000ms);
+    WaitUntil([] { return ::FindWindowW(quellaro::kMainWindowClass, nullptr) != nullptr; }, 15000ms);
     Pause(100ms);
     ::CloseHandle(file);
   });

@@ -20,8 +20,6 @@ namespace {
 using quellaro::Elevation;
 using quellaro::ElevationOf;
 
-constexpr wchar_t kMainClass[] = L"Quellaro.setPos";
-
 // Quellaro started limited, with a plain start where this driver is, and
 // otherwise as the driver's linked token, its limited twin
 // (https://learn.microsoft.com/en-us/windows/win32/api/winnt/ne-winnt-token_information_class).
@@ -71,7 +69,9 @@ std::optional<Process> StartElevated(const std::wstring& exe, const std::wstring
 
 int MainWindowsOfQuellaro() {
   int count = 0;
-  for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, kMainClass, nullptr)) != nullptr;) ++count;
+  for (HWND window = nullptr;
+       (window = ::FindWindowExW(nullptr, window, quellaro::kMainWindowClass, nullptr)) != nullptr;)
+    ++count;
   return count;
 }
 
@@ -84,7 +84,7 @@ TEST(SingleInstance, AnElevatedStartTakesOverFromOneThatIsNot) {
   if (ElevationOf(first->Handle()) != Elevation::Limited) {
     GTEST_SKIP() << "the process started to be limited reads as elevated, so no takeover can be shown here";
   }
-  HWND firstMain = FindTopLevel(first->Id(), kMainClass);
+  HWND firstMain = FindTopLevel(first->Id(), quellaro::kMainWindowClass);
   ASSERT_TRUE(firstMain) << "the limited Quellaro showed no main window";
   ASSERT_TRUE(WaitUntil([&] { return Text(::GetDlgItem(firstMain, quellaro::kIdText1)) == L"F5"; }));
   first->WaitIdle();
@@ -99,7 +99,7 @@ TEST(SingleInstance, AnElevatedStartTakesOverFromOneThatIsNot) {
   EXPECT_EQ(first->WaitExit(8000ms), std::optional<DWORD>(0)) << "the limited Quellaro did not close";
   EXPECT_EQ(folder.ReadConfig(), std::optional<std::string>(" 116 \r\n 0 \r\n"))
       << "the limited Quellaro's unload did not save its settings";
-  const HWND secondMain = FindTopLevel(second->Id(), kMainClass, 10000ms);
+  const HWND secondMain = FindTopLevel(second->Id(), quellaro::kMainWindowClass, 10000ms);
   ASSERT_TRUE(secondMain) << "the elevated Quellaro showed no main window"
                           << (second->Running() ? "" : " and has ended");
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(secondMain) && !::IsIconic(secondMain); }));

@@ -39,6 +39,8 @@ inline const WindowHandle kSelf = HandleFromValue(0x1234);
 inline const IconHandle kIcon = reinterpret_cast<IconHandle>(std::uintptr_t{0x5678});
 inline const std::wstring kAppDir = L"C:\\Apps\\Quellaro";
 inline const std::wstring kConfigPath = L"C:\\Apps\\Quellaro\\config.ini";
+// A key state whose sign bit says the key is down at this instant.
+constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
 
 class FakePlatform : public Platform {
  public:

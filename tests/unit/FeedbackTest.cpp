@@ -12,7 +12,6 @@ namespace {
 const WindowHandle kEditor = HandleFromValue(0x2000);
 const WindowHandle kInstaller = HandleFromValue(0x3000);
 const WindowHandle kTaskbar = HandleFromValue(0x4000);
-constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
 const std::string kBeep = "MessageBeep(48)";  // MB_ICONWARNING
 
 // The main window's logic, started with the main window shown, and a press

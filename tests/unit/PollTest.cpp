@@ -12,7 +12,6 @@ namespace {
 const WindowHandle kOther = HandleFromValue(0x2000);
 const WindowHandle kShell = HandleFromValue(0x10);
 const WindowHandle kDesktop = HandleFromValue(0x20);
-constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
 // What a tick asks about a window before it touches it: is it the shell's?
 const CallLog kShellChecks = {"GetShellWindow()", "GetDesktopWindow()", "ClassName(0x2000)"};
 
