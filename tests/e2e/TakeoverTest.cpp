@@ -12,7 +12,6 @@
 #include "Harness.h"
 // After <windows.h>, which Harness.h brings.
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include "app/Layout.h"
 #include "platform/Elevation.h"
@@ -22,7 +21,6 @@ namespace {
 
 using quellaro::Elevation;
 using quellaro::ElevationOf;
-using quellaro::UniqueKernelHandle;
 
 // Quellaro started limited, with a plain start where this driver is, and
 // otherwise as the driver's linked token, its limited twin
@@ -71,36 +69,17 @@ std::optional<Process> StartElevated(const std::wstring& exe, const std::wstring
   return Process::Adopt(run.hProcess);
 }
 
-// Quellaro's main windows, but for those of the process `except`.
-std::vector<HWND> MainWindowsOfQuellaro(DWORD except = 0) {
-  std::vector<HWND> found;
-  for (HWND window = nullptr;
-       (window = ::FindWindowExW(nullptr, window, quellaro::kMainWindowClass, nullptr)) != nullptr;) {
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != except) found.push_back(window);
-  }
-  return found;
-}
-
-// Suspends or resumes every thread of a process; how many.
-int SuspendThreads(DWORD processId, bool suspend) {
+int MainWindowsOfQuellaro() {
   int count = 0;
-  const HANDLE threads = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = ::Thread32First(threads, &entry); more; more = ::Thread32Next(threads, &entry)) {
-    if (entry.th32OwnerProcessID != processId) continue;
-    const UniqueKernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
-    count += thread && (suspend ? ::SuspendThread(thread.get()) : ::ResumeThread(thread.get())) != ~DWORD{0};
-  }
-  ::CloseHandle(threads);
+  for (HWND window = nullptr;
+       (window = ::FindWindowExW(nullptr, window, quellaro::kMainWindowClass, nullptr)) != nullptr;)
+    ++count;
   return count;
 }
 
-// A limited Quellaro, then `starts` as administrator at once; `busy`: the
-// copy does nothing for 7 s meanwhile; `lookalike`: another program has a
-// window of Quellaro's class. Exactly one Quellaro must remain, elevated.
+// A limited Quellaro and another program (one with a window of Quellaro's
+// class, for `lookalike`), then `starts` as administrator at once, while the
+// copy does nothing for 7 s when `busy`. Exactly one elevated copy remains.
 void TakeOver(int starts, bool busy = false, bool lookalike = false) {
   AppFolder folder;
   std::string why;
@@ -108,35 +87,25 @@ void TakeOver(int starts, bool busy = false, bool lookalike = false) {
   if (!first || ElevationOf(first->Handle()) != Elevation::Limited) GTEST_SKIP() << "no limited Quellaro: " << why;
   ASSERT_TRUE(FindTopLevel(first->Id(), quellaro::kMainWindowClass)) << "the limited Quellaro showed no main window";
   first->WaitIdle();
-  std::optional<Process> other;
-  if (lookalike) {
-    other = StartLimited(ModulePath(), why, L"--demo-class Quellaro.setPos");
-    ASSERT_TRUE(other && FindTopLevel(other->Id(), quellaro::kMainWindowClass)) << "no look-alike window " << why;
-  }
+  std::optional<Process> other =
+      StartLimited(ModulePath(), why, lookalike ? L"--demo-class Quellaro.setPos" : L"--demo");
+  ASSERT_TRUE(other) << why;
+  other->WaitIdle();
+  ASSERT_TRUE(!busy || ::DebugActiveProcess(first->Id())) << "the limited Quellaro cannot be stopped";
   std::vector<Process> elevated;
   for (int i = 0; i < starts; ++i) {
     std::optional<Process> start = StartElevated(folder.Exe(), folder.Path(), why);
-    if (!start) GTEST_SKIP() << "no process can be started elevated here: " << why;
+    if (!start || ElevationOf(start->Handle()) != Elevation::Elevated) GTEST_SKIP() << "no elevated start: " << why;
     elevated.push_back(std::move(*start));
   }
-  if (busy) {
-    ASSERT_GT(SuspendThreads(first->Id(), true), 0) << "the limited Quellaro's threads could not be suspended";
-    Pause(7000ms);
-    SuspendThreads(first->Id(), false);
-  }
+  if (busy) Pause(7000ms);
+  if (busy) ::DebugActiveProcessStop(first->Id());
   EXPECT_TRUE(first->WaitExit(15000ms).has_value()) << "the limited Quellaro did not close";
-  WaitUntil([&] {
-    return std::all_of(elevated.begin(), elevated.end(), [](const Process& start) {
-      return !start.Running() || !TopLevelWindows(start.Id(), quellaro::kMainWindowClass).empty();
-    });
-  }, 10000ms);
-  const std::vector<HWND> copies = MainWindowsOfQuellaro(other ? other->Id() : 0);
-  ASSERT_EQ(copies.size(), 1u) << "Quellaro copies running after the starts as administrator";
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(copies[0], &owner);
-  const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner));
-  EXPECT_EQ(ElevationOf(process.get()), Elevation::Elevated) << "the Quellaro that remains is not elevated";
-  EXPECT_TRUE(!other || other->Running()) << "the look-alike window's program was closed";
+  const auto runs = [](const Process& copy) { return !TopLevelWindows(copy.Id(), quellaro::kMainWindowClass).empty(); };
+  WaitUntil(
+      [&] { return std::none_of(elevated.begin(), elevated.end(), [&](auto& s) { return s.Running() && !runs(s); }); });
+  EXPECT_EQ(std::count_if(elevated.begin(), elevated.end(), runs), 1) << "copies of Quellaro as administrator";
+  EXPECT_TRUE(other->Running()) << "the other program was closed";
 }
 
 TEST(SingleInstance, AnElevatedStartTakesOverFromOneThatIsNot) {
@@ -169,14 +138,14 @@ TEST(SingleInstance, AnElevatedStartTakesOverFromOneThatIsNot) {
   EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(secondMain) && !::IsIconic(secondMain); }));
   EXPECT_TRUE(WaitUntil([&] { return Text(::GetDlgItem(secondMain, quellaro::kIdText1)) == L"F5"; }))
       << "the elevated Quellaro did not read the settings the other saved";
-  EXPECT_EQ(MainWindowsOfQuellaro().size(), 1u);
+  EXPECT_EQ(MainWindowsOfQuellaro(), 1);
 
   // Any other second start, here one as elevated as the running copy or
   // less, still leaves at once.
   Process third = Process::Start(folder.Exe());
   EXPECT_EQ(third.WaitExit(5000ms), std::optional<DWORD>(0));
   EXPECT_TRUE(second->Running());
-  EXPECT_EQ(MainWindowsOfQuellaro().size(), 1u);
+  EXPECT_EQ(MainWindowsOfQuellaro(), 1);
 
   ::PostMessageW(secondMain, WM_CLOSE, 0, 0);
   EXPECT_TRUE(second->WaitExit(5000ms).has_value());

@@ -15,10 +15,7 @@ class FakeRunningCopy : public RunningCopy {
   bool ends = true;
   CallLog calls;
 
-  Claim ClaimInstance() override {
-    calls.emplace_back("ClaimInstance()");
-    return claim;
-  }
+  Claim ClaimInstance() override { return claim; }
   Elevation OwnElevation() override {
     calls.emplace_back("OwnElevation()");
     return own;
@@ -36,19 +33,19 @@ class FakeRunningCopy : public RunningCopy {
 
 struct SecondStartCase {
   const char* what;   // cppcheck-suppress unusedStructMember ; read by the name generator
-  Claim claim;        // cppcheck-suppress unusedStructMember ; read through GetParam()
-  Elevation own;      // cppcheck-suppress unusedStructMember
+  Elevation own;      // cppcheck-suppress unusedStructMember ; read through GetParam()
   Elevation running;  // cppcheck-suppress unusedStructMember
   bool ends;          // cppcheck-suppress unusedStructMember
   bool starts;        // cppcheck-suppress unusedStructMember
   bool asksToClose;   // cppcheck-suppress unusedStructMember
+  // cppcheck-suppress unusedStructMember
+  Claim claim = Claim::Held;
 };
 
 class SecondStartTest : public ::testing::TestWithParam<SecondStartCase> {};
 
-// A start goes on when no copy runs, or when it is elevated, finds a copy
-// that is not, and gets the mutex once that copy has ended: one instance
-// remains, always.
+// Only an elevated start that finds a copy that is not goes on, and only
+// once that copy has ended: one instance remains, always.
 TEST_P(SecondStartTest, OnlyAnElevatedStartTakesOverFromACopyThatIsNot) {
   const SecondStartCase& c = GetParam();
   FakeRunningCopy copy;
@@ -58,7 +55,7 @@ TEST_P(SecondStartTest, OnlyAnElevatedStartTakesOverFromACopyThatIsNot) {
   copy.ends = c.ends;
   EXPECT_EQ(BecomesTheInstance(copy), c.starts);
   if (c.asksToClose) {
-    EXPECT_EQ(copy.calls, (CallLog{"ClaimInstance()", "OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd()"}));
+    EXPECT_EQ(copy.calls, (CallLog{"OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd()"}));
   } else {
     EXPECT_EQ(std::count(copy.calls.begin(), copy.calls.end(), "AskToClose()"), 0);
   }
@@ -67,17 +64,17 @@ TEST_P(SecondStartTest, OnlyAnElevatedStartTakesOverFromACopyThatIsNot) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SecondStartTest,
     ::testing::Values(
-        SecondStartCase{"NoCopyRuns", Claim::Owned, Elevation::Limited, Elevation::Unknown, true, true, false},
-        SecondStartCase{"CopyAsAdministratorCannotBeOpened", Claim::Denied, Elevation::Elevated, Elevation::Limited,
-                        true, false, false},
-        SecondStartCase{"ElevatedFindsLimited", Claim::Held, Elevation::Elevated, Elevation::Limited, true, true, true},
-        SecondStartCase{"ElevatedFindsLimitedButAnotherStartTookOver", Claim::Held, Elevation::Elevated, Elevation::Limited,
-                        false, false, true},
-        SecondStartCase{"ElevatedFindsElevated", Claim::Held, Elevation::Elevated, Elevation::Elevated, true, false, false},
-        SecondStartCase{"ElevatedFindsNonePublished", Claim::Held, Elevation::Elevated, Elevation::Unknown, true, false, false},
-        SecondStartCase{"LimitedFindsLimited", Claim::Held, Elevation::Limited, Elevation::Limited, true, false, false},
-        SecondStartCase{"LimitedFindsElevated", Claim::Held, Elevation::Limited, Elevation::Elevated, true, false, false},
-        SecondStartCase{"UnknownFindsLimited", Claim::Held, Elevation::Unknown, Elevation::Limited, true, false, false}),
+        SecondStartCase{"ElevatedFindsLimited", Elevation::Elevated, Elevation::Limited, true, true, true},
+        SecondStartCase{"ElevatedFindsLimitedAndAnotherStartTookOver", Elevation::Elevated, Elevation::Limited, false,
+                        false, true},
+        SecondStartCase{"NoCopyRuns", Elevation::Limited, Elevation::Unknown, true, true, false, Claim::Owned},
+        SecondStartCase{"CopyAsAdministrator", Elevation::Elevated, Elevation::Limited, true, false, false,
+                        Claim::Denied},
+        SecondStartCase{"ElevatedFindsElevated", Elevation::Elevated, Elevation::Elevated, true, false, false},
+        SecondStartCase{"ElevatedFindsOneItCannotAsk", Elevation::Elevated, Elevation::Unknown, true, false, false},
+        SecondStartCase{"LimitedFindsLimited", Elevation::Limited, Elevation::Limited, true, false, false},
+        SecondStartCase{"LimitedFindsElevated", Elevation::Limited, Elevation::Elevated, true, false, false},
+        SecondStartCase{"UnknownFindsLimited", Elevation::Unknown, Elevation::Limited, true, false, false}),
     [](const ::testing::TestParamInfo<SecondStartCase>& info) { return std::string(info.param.what); });
 
 }  // namespace
