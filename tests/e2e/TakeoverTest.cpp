@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "Harness.h"
 // After <windows.h>, which Harness.h brings.
@@ -77,9 +76,8 @@ int MainWindowsOfQuellaro() {
   return count;
 }
 
-// A limited Quellaro and another program (one with a window of Quellaro's
-// class, for `lookalike`), then `starts` as administrator at once, while the
-// copy does nothing for 7 s when `busy`. Exactly one elevated copy remains.
+// A limited Quellaro and another program (`lookalike`: with a window of Quellaro's class), then `starts` as
+// administrator at once, while the copy does nothing for 7 s when `busy`: exactly one elevated copy remains.
 void TakeOver(int starts, bool busy = false, bool lookalike = false) {
   AppFolder folder;
   std::string why;
