@@ -902,17 +902,18 @@ void Quellaro::Close() { ::PostMessageW(main_, WM_CLOSE, 0, 0); }
 
 bool Quellaro::ExitsWithin(Milliseconds deadline) { return process_.WaitExit(deadline).has_value(); }
 
-int RunDemoWindow(bool refusing) {
+int RunDemoWindow(bool refusing, const wchar_t* className) {
   demoRefuses = refusing;
+  if (!className) className = kDemoClass;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = DemoProc;
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = kDemoClass;
+  windowClass.lpszClassName = className;
   ::RegisterClassExW(&windowClass);
-  HWND window = ::CreateWindowExW(0, kDemoClass, L"Quellaro demo", WS_OVERLAPPEDWINDOW, 60, 60, 320, 220, nullptr,
+  HWND window = ::CreateWindowExW(0, className, L"Quellaro demo", WS_OVERLAPPEDWINDOW, 60, 60, 320, 220, nullptr,
                                   nullptr, windowClass.hInstance, nullptr);
   ::ShowWindow(window, SW_SHOWNORMAL);
   MSG message;

@@ -201,8 +201,8 @@ class Quellaro {
 };
 
 // Runs the demo window's message loop when the test program is started with
-// --demo, or --demo-refusing for the one that keeps its Z order.
-int RunDemoWindow(bool refusing = false);
+// --demo, --demo-refusing for the one that keeps its Z order, or --demo-class NAME for one of that class.
+int RunDemoWindow(bool refusing = false, const wchar_t* className = nullptr);
 // Pins and unpins a demo window with F8 and prints what happened.
 int RunShowcase();
 // Shows the main window, then the About window, asking for a picture of each.

@@ -21,6 +21,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc > 1 && std::wcscmp(argv[1], L"--demo") == 0) return e2e::RunDemoWindow();
   if (argc > 1 && std::wcscmp(argv[1], L"--demo-refusing") == 0) return e2e::RunDemoWindow(true);
+  if (argc > 2 && std::wcscmp(argv[1], L"--demo-class") == 0) return e2e::RunDemoWindow(false, argv[2]);
   if (argc > 1 && std::wcscmp(argv[1], L"--showcase") == 0) return e2e::RunShowcase();
   if (argc > 1 && std::wcscmp(argv[1], L"--screenshots") == 0) return e2e::RunScreenshots();
   if (argc > 1 && std::wcscmp(argv[1], L"--animation") == 0) return e2e::RunAnimation(argc - 2, argv + 2);
