@@ -9,14 +9,12 @@ void FlipFeedback::Report(Platform& platform, const TickOutcome& tick, const Tra
     failedThisHold_ = nullptr;
     return;
   }
-  const wchar_t* text = nullptr;
-  switch (tick.result) {
-    case FlipResult::Refused: text = kBalloonRefused; break;
-    case FlipResult::Administrator: text = kBalloonRestartAsAdministrator; break;
-    case FlipResult::OutOfReach: text = kBalloonOutOfReach; break;
-    case FlipResult::NotAnswering: break;  // the sound alone: the program may answer in a moment
-    default: return;
-  }
+  // A program that does not answer gets the sound alone: it may answer in a moment.
+  const wchar_t* text = tick.result == FlipResult::Refused         ? kBalloonRefused
+                        : tick.result == FlipResult::Administrator ? kBalloonRestartAsAdministrator
+                        : tick.result == FlipResult::OutOfReach    ? kBalloonOutOfReach
+                                                                   : nullptr;
+  if (text == nullptr && tick.result != FlipResult::NotAnswering) return;
   if (tick.window == failedThisHold_) return;
   failedThisHold_ = tick.window;
 

@@ -60,7 +60,7 @@ bool IsTopmost(Platform& platform, WindowHandle window) {
 
 // cppcheck-suppress constParameter ; a handle is compared, never dereferenced
 TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd,
-                     WindowHandle notAnswering) {
+                     WindowHandle notAnswering) {  // cppcheck-suppress constParameter
   TickOutcome tick;
   if (!IsKeyDown(platform, hotKey)) return tick;
   tick.keyDown = true;
@@ -79,8 +79,7 @@ TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self,
   // SWP_ASYNCWINDOWPOS, which would not wait but leaves the change pending
   // until the program wakes, perhaps long after the user gave up, with
   // nothing left to tell whether it took.
-  if (targetWnd != nullptr &&
-      (targetWnd == notAnswering || !platform.AnswersWithin(targetWnd, kAnswerWaitMs))) {
+  if (targetWnd != nullptr && (targetWnd == notAnswering || !platform.AnswersWithin(targetWnd, kAnswerWaitMs))) {
     tick.result = FlipResult::NotAnswering;
     return tick;
   }

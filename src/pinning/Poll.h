@@ -31,9 +31,9 @@ bool IsFullScreen(Platform& platform, WindowHandle window);
 
 // What a tick's change did to the window in front.
 enum class FlipResult {
-  None,           // nothing to tell: the key was up, or the window is Quellaro's, the shell's, full-screen, none or gone
-  Changed,        // the topmost state is now what the tick asked for
-  Refused,        // the window kept its state
+  None,     // nothing to tell: the key was up, or the window is Quellaro's, the shell's, full-screen, none or gone
+  Changed,  // the topmost state is now what the tick asked for
+  Refused,  // the window kept its state
   Administrator,  // kept it because its program runs as administrator, and Quellaro does not
   OutOfReach,     // kept it because its program is the system's or another user's, or Quellaro already has all it can
   NotAnswering,   // left alone: its program did not answer (hung or busy)

@@ -919,11 +919,11 @@ int RunDemoWindow(DemoKind kind) {
   ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
   const RECT& m = monitor.rcMonitor;
   const int left = kind == DemoKind::Sleeping ? 420 : 60;  // beside a plain one
-  HWND window = ::CreateWindowExW(
-      kind == DemoKind::FullScreenTopmost ? WS_EX_TOPMOST : 0, kDemoClass, L"Quellaro demo",
-      fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW, fullScreen ? m.left : left, fullScreen ? m.top : 60,
-      fullScreen ? m.right - m.left : 320, fullScreen ? m.bottom - m.top : 220, nullptr, nullptr,
-      windowClass.hInstance, nullptr);
+  HWND window =
+      ::CreateWindowExW(kind == DemoKind::FullScreenTopmost ? WS_EX_TOPMOST : 0, kDemoClass, L"Quellaro demo",
+                        fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW, fullScreen ? m.left : left,
+                        fullScreen ? m.top : 60, fullScreen ? m.right - m.left : 320,
+                        fullScreen ? m.bottom - m.top : 220, nullptr, nullptr, windowClass.hInstance, nullptr);
   ::ShowWindow(window, SW_SHOWNORMAL);
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

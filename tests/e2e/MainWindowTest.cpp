@@ -101,7 +101,9 @@ TEST(Pinning, AWindowThatDoesNotAnswerHoldsUpNoOther) {
   Pause(700ms);
   KeyUp(VK_F8);
   ASSERT_TRUE(Activate(plain.Window()));
-  EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(plain.Window()); }, 1500ms)) << "not pinned within 1.5 s";
+  EXPECT_TRUE(HoldUntil(
+      VK_F8, [&] { return IsTopmost(plain.Window()); }, 1500ms))
+      << "not pinned within 1.5 s";
   DWORD_PTR result = 0;
   EXPECT_FALSE(::SendMessageTimeoutW(sleeper.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &result))
       << "the sleeping window answers already: the check proves nothing";
@@ -118,7 +120,8 @@ TEST(Pinning, F8LeavesFullScreenProgramsAloneAndStillPinsOtherWindows) {
     ASSERT_TRUE(Activate(program.Window()));
     const bool topmost = kind == DemoKind::FullScreenTopmost;
     ASSERT_EQ(IsTopmost(program.Window()), topmost);
-    EXPECT_FALSE(HoldUntil(VK_F8, [&] { return IsTopmost(program.Window()) != topmost; }, 1000ms))
+    EXPECT_FALSE(HoldUntil(
+        VK_F8, [&] { return IsTopmost(program.Window()) != topmost; }, 1000ms))
         << (topmost ? "a topmost full-screen window was unpinned" : "a full-screen window was pinned");
     EXPECT_TRUE(InFront(program.Window(), 500ms));
   }

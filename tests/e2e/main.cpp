@@ -21,7 +21,8 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   for (int kind = 0; argc > 1 && kind < static_cast<int>(std::size(e2e::kDemoArguments)); ++kind) {
-    if (std::wcscmp(argv[1], e2e::kDemoArguments[kind]) == 0) return e2e::RunDemoWindow(static_cast<e2e::DemoKind>(kind));
+    if (std::wcscmp(argv[1], e2e::kDemoArguments[kind]) == 0)
+      return e2e::RunDemoWindow(static_cast<e2e::DemoKind>(kind));
   }
   if (argc > 1 && std::wcscmp(argv[1], L"--showcase") == 0) return e2e::RunShowcase();
   if (argc > 1 && std::wcscmp(argv[1], L"--screenshots") == 0) return e2e::RunScreenshots();

@@ -49,8 +49,8 @@ class FakePlatform : public Platform {
 
   std::map<int, std::int16_t> keyStates;  // absent: 0 (up)
   WindowHandle foreground = nullptr;
-  std::map<WindowHandle, std::int32_t> exStyles;  // absent: 0, as for a non-window
-  std::map<WindowHandle, std::int32_t> styles;    // GWL_STYLE, absent: 0
+  std::map<WindowHandle, std::int32_t> exStyles;         // absent: 0, as for a non-window
+  std::map<WindowHandle, std::int32_t> styles;           // GWL_STYLE, absent: 0
   std::set<WindowHandle> coveringMonitor, notAnswering;  // windows exactly their monitor's size; hung or busy ones
   // Windows clears WS_EX_TOPMOST when a window is sent to the bottom; Wine keeps it.
   bool bottomKeepsTopmost = false;

@@ -69,7 +69,8 @@ TEST_F(FlipFeedbackTest, FromTheTrayARefusedPressSoundsAndShowsOneBalloonPerWind
   EXPECT_EQ(platform.Count(kBeep), 3u);
   ASSERT_EQ(platform.balloons.size(), 2u);
   EXPECT_EQ(platform.balloons[1].title, L"无法取消置顶");
-  EXPECT_EQ(platform.balloons[1].text, L"这个窗口属于以管理员身份运行的程序。点击这里，以管理员身份重新启动 Quellaro。");
+  EXPECT_EQ(platform.balloons[1].text,
+            L"这个窗口属于以管理员身份运行的程序。点击这里，以管理员身份重新启动 Quellaro。");
 
   // A window of the system or of another account: no restart could help.
   const WindowHandle service = HandleFromValue(0x5000);
@@ -114,7 +115,8 @@ TEST_F(FlipFeedbackTest, WithTheMainWindowShownARefusedPressOnlySounds) {
   GoToTray();
   Press(kInstaller);
   ASSERT_EQ(platform.balloons.size(), 1u);
-  EXPECT_EQ(platform.balloons[0].text, L"这个窗口属于以管理员身份运行的程序。点击这里，以管理员身份重新启动 Quellaro。");
+  EXPECT_EQ(platform.balloons[0].text,
+            L"这个窗口属于以管理员身份运行的程序。点击这里，以管理员身份重新启动 Quellaro。");
 }
 
 TEST_F(FlipFeedbackTest, AKeyHeldOverSeveralTicksSoundsOncePerPress) {

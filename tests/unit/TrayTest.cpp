@@ -202,7 +202,8 @@ TEST_F(TrayTest, ARefusingShellIsAskedOnceAtATimeAndLessAndLessOften) {
   };
   tickAndRecord(1070);
   std::vector<Offer> backingOff;
-  for (int tick : {15, 45, 105, 225, 465, 765, 1065}) backingOff.insert(backingOff.end(), {{tick, kNimModify}, {tick, kNimAdd}});
+  for (int tick : {15, 45, 105, 225, 465, 765, 1065})
+    backingOff.insert(backingOff.end(), {{tick, kNimModify}, {tick, kNimAdd}});
   EXPECT_EQ(offers, backingOff) << "ticks of 200 ms: 3, 6, 12, 24, 48, 60 and 60 s apart";
 
   offers.clear();
