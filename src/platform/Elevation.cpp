@@ -59,6 +59,28 @@ std::optional<DWORD> IntegrityOf(HANDLE process) {
   return *subAuthority(sid, subAuthorities - 1u);
 }
 
+// The user a process runs as, from TokenUser
+// (https://learn.microsoft.com/en-us/windows/win32/api/winnt/ns-winnt-token_user),
+// compared with EqualSid
+// (https://learn.microsoft.com/en-us/windows/win32/api/securitybaseapi/nf-securitybaseapi-equalsid).
+// Nothing when either token cannot be read.
+std::optional<bool> SameUser(HANDLE process, HANDLE other) {
+  using EqualSidFn = BOOL(WINAPI*)(PSID, PSID);
+  static const auto equal = Advapi<EqualSidFn>("EqualSid");
+  const auto get = TokenInformation();
+  if (!equal || !get) return std::nullopt;
+  // The TOKEN_USER and its SID, which the call places after it.
+  alignas(TOKEN_USER) unsigned char buffers[2][sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  const HANDLE processes[2] = {process, other};
+  for (int i = 0; i < 2; ++i) {
+    const UniqueKernelHandle token = TokenOf(processes[i]);
+    DWORD length = 0;
+    if (!token || !get(token.get(), TokenUser, buffers[i], sizeof(buffers[i]), &length)) return std::nullopt;
+  }
+  return equal(reinterpret_cast<TOKEN_USER*>(buffers[0])->User.Sid,
+               reinterpret_cast<TOKEN_USER*>(buffers[1])->User.Sid) != FALSE;
+}
+
 // Quellaro's windows all have classes of this prefix: the main window, the
 // About window and the About window's hidden owner.
 constexpr std::wstring_view kQuellaroClassPrefix = L"Quellaro.";
@@ -97,24 +119,26 @@ Elevation ElevationOf(HANDLE process) {
   return elevation.TokenIsElevated ? Elevation::Elevated : Elevation::Limited;
 }
 
-bool Win32Platform::RunsAtHigherIntegrity(WindowHandle window) {
+WindowOwner Win32Platform::OwnerOf(WindowHandle window) {
   DWORD processId = 0;
   ::GetWindowThreadProcessId(window, &processId);
-  if (processId == 0) return false;  // the window has gone
+  if (processId == 0) return WindowOwner::Peer;  // the window has gone
   // PROCESS_QUERY_LIMITED_INFORMATION
   // (https://learn.microsoft.com/en-us/windows/win32/procthread/process-security-and-access-rights)
-  // is what the user's own processes grant one another, elevated or not.
-  // A process that refuses even that runs as another account (a service,
-  // SYSTEM): Quellaro cannot change its windows for the same reason as those
-  // of a program run as administrator, so it counts as higher. So does one
-  // whose level cannot be read.
+  // is what the user's own processes grant one another, elevated or not. A
+  // process that refuses even that, or whose token cannot be read, runs as
+  // another account (a service, SYSTEM).
   const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED ? WindowOwner::Stranger : WindowOwner::Peer;
+  const std::optional<bool> sameUser = SameUser(process.get(), ::GetCurrentProcess());
+  if (!sameUser || !*sameUser) return WindowOwner::Stranger;
   const std::optional<DWORD> theirs = IntegrityOf(process.get());
   const std::optional<DWORD> mine = IntegrityOf(::GetCurrentProcess());
-  if (!mine) return false;  // nothing to compare with
-  return !theirs || *theirs > *mine;
+  if (!mine) return WindowOwner::Peer;  // nothing to compare with
+  return !theirs || *theirs > *mine ? WindowOwner::Administrator : WindowOwner::Peer;
 }
+
+bool Win32Platform::RunsElevated() { return ElevationOf(::GetCurrentProcess()) == Elevation::Elevated; }
 
 namespace {
 
