@@ -8,6 +8,7 @@
 #include "app/Layout.h"
 #include "pinning/Poll.h"
 #include "platform/WindowProc.h"
+#include "tray/Tray.h"
 
 namespace quellaro {
 namespace {
@@ -58,6 +59,12 @@ bool MainWindow::Create(HINSTANCE instance) {
   taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
   if (!look_.Create(instance, kMainWindowClass, WindowProcFor<MainWindow>::Procedure, this)) return false;
   AllowFromExplorer(window_, taskbarCreated_);
+  // The tray icon's notifications too, which Explorer posts. UIPI blocks a
+  // message posted from a lower integrity level unless the window lets it in
+  // (https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-postmessagew,
+  // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-changewindowmessagefilterex);
+  // some messages below WM_USER always pass, but which is not documented.
+  AllowFromExplorer(window_, kTrayCallback);
   HWND text1 = Control(kIdText1);
   DetachInputMethod(text1);
   ::SetWindowSubclass(text1, Text1Proc, kText1Subclass, reinterpret_cast<DWORD_PTR>(this));

@@ -2,14 +2,32 @@
 
 namespace quellaro {
 
-bool TakeOver(RunningCopy& running) {
+// Every start that gets here while a copy runs is one of: a limited start,
+// which leaves; an elevated one finding an elevated copy, which leaves; or
+// an elevated one finding a limited copy, which waits for it. Those that
+// wait all wait on the mutex, so that when the copy ends the system gives
+// it to one of them only; the others see the copy gone without the mutex,
+// and leave. A start that arrives meanwhile finds the mutex held: by the
+// copy, which it may ask to close again (harmless), or by the start that
+// took over, elevated, before or after it published itself (either way
+// this start leaves). Two first starts at once: one creates the mutex, the
+// other finds it held with nothing published yet, and leaves.
+bool BecomesTheInstance(RunningCopy& running) {
+  switch (running.ClaimInstance()) {
+    case Claim::Owned:
+      return true;
+    case Claim::Denied:
+      return false;
+    case Claim::Held:
+      break;
+  }
   if (running.OwnElevation() != Elevation::Elevated) return false;
   // A copy that is elevated too, or one that cannot be asked, keeps running.
   if (running.RunningElevation() != Elevation::Limited) return false;
   running.AskToClose();
-  // One that does not end in time keeps running, and this start leaves: two
-  // would flip every window twice on each press.
-  return running.WaitForEnd(kTakeOverWaitMs);
+  // No time limit: a start that gave up on a busy copy would leave, and
+  // that copy would still close on the request it had been sent.
+  return running.WaitForEnd();
 }
 
 }  // namespace quellaro

@@ -2,31 +2,43 @@
 // once, with one exception: a Quellaro run as administrator takes over from
 // one that is not, since only it can pin the windows of programs that run
 // as administrator, which is what the user started it for.
+//
+// The running copy owns a named mutex for its life; the system hands it on
+// when that copy ends (released or abandoned), to exactly one waiting start.
+// That hand-over, not a window or a time-out, decides which start runs, so
+// that after any starts, at any timing, exactly one Quellaro runs.
 #pragma once
 
 namespace quellaro {
 
 enum class Elevation { Unknown, Limited, Elevated };
 
-// How long a start that takes over waits for the running copy to end.
-inline constexpr unsigned kTakeOverWaitMs = 5000;
+// What this start's claim on the single-instance mutex found.
+enum class Claim {
+  Owned,   // it is this start's: no copy runs
+  Held,    // a running copy (or a start taking over) owns it
+  Denied,  // it exists but may not be opened: a copy runs as administrator
+};
 
 // The running copy as a second start sees it.
 class RunningCopy {
  public:
   virtual ~RunningCopy() = default;
+  virtual Claim ClaimInstance() = 0;
   virtual Elevation OwnElevation() = 0;
-  // Unknown when no running copy is found or it cannot be asked.
+  // The copy that published itself as the one running. Unknown when none
+  // did (yet), or it cannot be asked.
   virtual Elevation RunningElevation() = 0;
   // Closes its windows as their close boxes do, so that its unload runs:
   // its tray icon is removed and its settings are saved.
   virtual void AskToClose() = 0;
-  // True once it has ended; false when it is still running after `milliseconds`.
-  virtual bool WaitForEnd(unsigned milliseconds) = 0;
+  // Waits until the copy has ended, however long it takes. True when this
+  // start then owns the mutex; false when another start got it first.
+  virtual bool WaitForEnd() = 0;
 };
 
-// True when this start, which found a copy running, goes on to start: it
-// is elevated, the running copy is not, and that copy has closed.
-bool TakeOver(RunningCopy& running);
+// True when this start is, or has become, the one instance: no copy ran,
+// or it is elevated, the running copy was not, and that copy has closed.
+bool BecomesTheInstance(RunningCopy& running);
 
 }  // namespace quellaro

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr wchar_t kInstanceMutexName[] = L"Local\\Quellaro.SingleInstance";
-
 // Load system DLLs from the system directory only: the exe is often run from
 // a Downloads folder that may hold a planted DLL. Looked up at run time
 // because older systems lack the call.
@@ -26,21 +24,6 @@ void RestrictDllSearch() {
   if (restrict) restrict(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
 }
 
-// True when this start is, or has become, the one instance. The mutex
-// stays open for the life of the process; a start that takes over holds it
-// already, so that no third start slips in while the running copy closes.
-bool ClaimSingleInstance(quellaro::UniqueKernelHandle& instanceMutex) {
-  instanceMutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-  const DWORD mutexError = ::GetLastError();
-  if (mutexError != ERROR_ALREADY_EXISTS && !(!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) return true;
-  quellaro::Win32RunningCopy running;
-  if (!quellaro::TakeOver(running)) return false;
-  if (instanceMutex) return true;
-  // Denied before: the mutex went with the copy that held it.
-  instanceMutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-  return instanceMutex && ::GetLastError() != ERROR_ALREADY_EXISTS;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -48,12 +31,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   RestrictDllSearch();
 
   // A second start leaves at once, before it has a window or reads or
-  // writes anything, so the running instance and its settings are untouched.
-  // A copy running as administrator holds a mutex that this one may not
-  // open: denied access means that it exists just the same. Only a start as
-  // administrator that finds one that is not goes on, once that one closed.
-  UniqueKernelHandle instanceMutex;
-  if (!ClaimSingleInstance(instanceMutex)) return 0;
+  // writes anything, so the running instance and its settings are untouched;
+  // but one as administrator takes over from a copy that is not, once that
+  // copy has closed. `running` owns the single-instance mutex from here to
+  // the process's end.
+  Win32RunningCopy running;
+  if (!BecomesTheInstance(running)) return 0;
 
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
@@ -65,6 +48,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     AboutWindow about(instance, windows);
     MainWindow main(platform, ApplicationDirectory(), about, windows);
     if (main.Create(instance)) {
+      running.Publish(main.hWnd());
       MSG message{};
       BOOL got;
       while ((got = ::GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {

@@ -51,7 +51,10 @@ void setPos::Form_Unload() {
 }
 
 void setPos::Timer1_Timer() {
-  const TickOutcome tick = PollTick(platform_, HotKey, view_.hWnd(), TargetWnd);
+  const TickOutcome tick = PollTick(platform_, HotKey, view_.hWnd(), TargetWnd, notAnsweringThisHold_);
+  // A window that did not answer is not waited for again while the key stays down.
+  if (tick.result == FlipResult::NotAnswering) notAnsweringThisHold_ = tick.window;
+  if (!tick.keyDown) notAnsweringThisHold_ = nullptr;
   flipFeedback_.Report(platform_, tick, trayIconShown_ ? &TrayData : nullptr);
   RetryTrayIcon();
 }

@@ -1,5 +1,6 @@
 #include "pinning/Poll.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,15 @@ bool IsShellWindow(Platform& platform, WindowHandle window) {
   return name == kWorkerClass && platform.HasChildOfClass(window, kDesktopIconViewClass);
 }
 
+bool IsFullScreen(Platform& platform, WindowHandle window) {
+  // A maximised window keeps its title bar and is pinned like any other.
+  if ((platform.GetWindowLongA(window, kGwlStyle) & kWsCaption) == kWsCaption) return false;
+  const std::optional<ScreenRect> rect = platform.GetWindowRect(window);
+  if (!rect) return false;
+  const std::optional<ScreenRect> monitor = platform.MonitorRect(window);
+  return monitor && *rect == *monitor;
+}
+
 bool IsKeyDown(Platform& platform, std::int16_t keyCode) { return platform.GetAsyncKeyState(keyCode) < 0; }
 
 bool IsTopmost(Platform& platform, WindowHandle window) {
@@ -49,7 +59,8 @@ bool IsTopmost(Platform& platform, WindowHandle window) {
 }
 
 // cppcheck-suppress constParameter ; a handle is compared, never dereferenced
-TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd) {
+TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd,
+                     WindowHandle notAnswering) {  // cppcheck-suppress constParameter
   TickOutcome tick;
   if (!IsKeyDown(platform, hotKey)) return tick;
   tick.keyDown = true;
@@ -57,6 +68,21 @@ TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self,
   targetWnd = platform.GetForegroundWindow();
   tick.window = targetWnd;
   if (targetWnd == self || IsShellWindow(platform, targetWnd)) return tick;
+  // F8 in a full-screen program is the program's own key.
+  if (targetWnd != nullptr && IsFullScreen(platform, targetWnd)) return tick;
+
+  // SetWindowPos on another thread's window waits for that thread, for as
+  // long as it takes: a hung or busy program would hold Quellaro up, and
+  // with it the tray icon and F8 on every other window. So the window is
+  // first asked for a sign of life (SendMessageTimeout with WM_NULL), and
+  // left alone if none comes within kAnswerWaitMs. Chosen over
+  // SWP_ASYNCWINDOWPOS, which would not wait but leaves the change pending
+  // until the program wakes, perhaps long after the user gave up, with
+  // nothing left to tell whether it took.
+  if (targetWnd != nullptr && (targetWnd == notAnswering || !platform.AnswersWithin(targetWnd, kAnswerWaitMs))) {
+    tick.result = FlipResult::NotAnswering;
+    return tick;
+  }
 
   // The first error is the one that tells why: a window of a program with
   // higher rights makes SetWindowPos fail with ERROR_ACCESS_DENIED (UIPI).
@@ -89,10 +115,18 @@ TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self,
   } else if (error == kErrorInvalidWindowHandle) {
     // The window closed after it was found in front: nothing refused anything.
     tick.result = FlipResult::None;
-  } else if (error == kErrorAccessDenied || platform.RunsAtHigherIntegrity(targetWnd)) {
-    tick.result = FlipResult::Administrator;
   } else {
-    tick.result = FlipResult::Refused;
+    // Running as administrator helps with a program the same user runs as
+    // administrator (the window's owner, or UIPI's ERROR_ACCESS_DENIED,
+    // tells), and only while Quellaro is not elevated already.
+    const WindowOwner owner = platform.OwnerOf(targetWnd);
+    if (owner == WindowOwner::Stranger) {
+      tick.result = FlipResult::OutOfReach;
+    } else if (error == kErrorAccessDenied || owner == WindowOwner::Administrator) {
+      tick.result = platform.RunsElevated() ? FlipResult::OutOfReach : FlipResult::Administrator;
+    } else {
+      tick.result = FlipResult::Refused;
+    }
   }
   return tick;
 }

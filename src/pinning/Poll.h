@@ -9,6 +9,10 @@
 namespace quellaro {
 
 inline constexpr unsigned kPollIntervalMs = 200;
+// How long a tick waits for the window in front to answer before leaving it
+// alone: well under a second, and long enough for a program that is merely
+// drawing or loading something.
+inline constexpr unsigned kAnswerWaitMs = 300;
 
 // True while the key is down at this instant (the sign bit of the key state).
 bool IsKeyDown(Platform& platform, std::int16_t keyCode);
@@ -21,12 +25,18 @@ bool IsTopmost(Platform& platform, WindowHandle window);
 // other surfaces of the shell): flipping any of them breaks the desktop.
 bool IsShellWindow(Platform& platform, WindowHandle window);
 
+// True for a full-screen program (a game, a slide show, a film, a browser
+// after F11): no title bar, and its window is exactly its monitor.
+bool IsFullScreen(Platform& platform, WindowHandle window);
+
 // What a tick's change did to the window in front.
 enum class FlipResult {
-  None,           // nothing to tell: the key was up, or the window is Quellaro's, the shell's, none or gone
-  Changed,        // the topmost state is now what the tick asked for
-  Refused,        // the window kept its state
-  Administrator,  // kept it because its program runs with higher rights than Quellaro
+  None,     // nothing to tell: the key was up, or the window is Quellaro's, the shell's, full-screen, none or gone
+  Changed,  // the topmost state is now what the tick asked for
+  Refused,  // the window kept its state
+  Administrator,  // kept it because its program runs as administrator, and Quellaro does not
+  OutOfReach,     // kept it because its program is the system's or another user's, or Quellaro already has all it can
+  NotAnswering,   // left alone: its program did not answer (hung or busy)
 };
 
 struct TickOutcome {
@@ -38,8 +48,11 @@ struct TickOutcome {
 
 // One tick. `targetWnd` receives the foreground window whenever the key is
 // down; `self` is Quellaro's own main window, which is never pinned, and
-// neither is a window of the shell. After the change, the window's topmost
-// bit is read again to tell whether it took.
-TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd);
+// neither is a window of the shell or of a full-screen program. After the
+// change, the window's topmost bit is read again to tell whether it took.
+// `notAnswering` is a window known not to answer during this press: it is
+// left alone without waiting for it again.
+TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd,
+                     WindowHandle notAnswering = nullptr);
 
 }  // namespace quellaro

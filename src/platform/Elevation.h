@@ -11,15 +11,32 @@ namespace quellaro {
 // The handle needs PROCESS_QUERY_LIMITED_INFORMATION.
 Elevation ElevationOf(HANDLE process);
 
-// The Quellaro found running by a second start, by its main window's class.
+// Which Quellaro runs, as the starts and the running copy tell one another:
+// the single-instance mutex, which the running copy owns for its life, and
+// a record of its main window and process, which it publishes once that
+// window exists. The object lives as long as the process: its destructor
+// gives up the mutex and the record.
 class Win32RunningCopy final : public RunningCopy {
  public:
+  Win32RunningCopy() = default;
+  ~Win32RunningCopy() override;
+  Win32RunningCopy(const Win32RunningCopy&) = delete;
+  Win32RunningCopy& operator=(const Win32RunningCopy&) = delete;
+
+  Claim ClaimInstance() override;
   Elevation OwnElevation() override;
   Elevation RunningElevation() override;
   void AskToClose() override;
-  bool WaitForEnd(unsigned milliseconds) override;
+  bool WaitForEnd() override;
+
+  // Tells later starts that this process, with the main window `main`, is
+  // the one running.
+  void Publish(HWND main);
 
  private:
+  UniqueKernelHandle mutex_;
+  bool owned_ = false;
+  UniqueKernelHandle record_;
   UniqueKernelHandle process_;
   DWORD processId_ = 0;
 };

@@ -17,6 +17,8 @@ namespace quellaro {
 
 // Win32 constants the logic passes through the seam, with their documented values.
 inline constexpr int kGwlExStyle = -20;                           // GWL_EXSTYLE
+inline constexpr int kGwlStyle = -16;                             // GWL_STYLE
+inline constexpr std::int32_t kWsCaption = 0xC00000;              // WS_CAPTION, a title bar (WS_BORDER | WS_DLGFRAME)
 inline constexpr std::int32_t kWsExTopmost = 0x8;                 // WS_EX_TOPMOST
 inline constexpr std::intptr_t kHwndTopmost = -1;                 // HWND_TOPMOST
 inline constexpr std::intptr_t kHwndBottom = 1;                   // HWND_BOTTOM
@@ -32,6 +34,9 @@ inline constexpr unsigned kNifIcon = 2;                           // NIF_ICON
 inline constexpr unsigned kNifTip = 4;                            // NIF_TIP
 inline constexpr unsigned kWmMouseMove = 0x200;                   // WM_MOUSEMOVE
 inline constexpr unsigned kWmLButtonDown = 0x201;                 // WM_LBUTTONDOWN
+inline constexpr unsigned kNinBalloonUserClick = 0x405;           // NIN_BALLOONUSERCLICK (WM_USER + 5)
+inline constexpr unsigned kNiifWarning = 0x2;                     // NIIF_WARNING
+inline constexpr unsigned kNiifNoSound = 0x10;                    // NIIF_NOSOUND
 inline constexpr std::uint32_t kErrorAccessDenied = 5;            // ERROR_ACCESS_DENIED
 inline constexpr std::uint32_t kErrorInvalidWindowHandle = 1400;  // ERROR_INVALID_WINDOW_HANDLE
 inline constexpr unsigned kMbIconWarning = 0x30;                  // MB_ICONWARNING, the system's warning sound
@@ -46,6 +51,25 @@ struct TrayRecord {
   std::uint32_t uCallbackMessage = 0;
   IconHandle hIcon = nullptr;
   std::array<char, 64> szTip{};  // ANSI, as the shell reads it
+};
+
+// How the shell met a tray call: it did it, it answered that it would not,
+// or it did not answer in time (the call may still be carried out later).
+enum class TrayAnswer { Taken, Refused, TimedOut };
+
+// A rectangle in screen coordinates, right and bottom exclusive.
+struct ScreenRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const ScreenRect& other) const {
+    return left == other.left && top == other.top && right == other.right && bottom == other.bottom;
+  }
+};
+
+// Who runs the program that owns a window, compared with Quellaro.
+enum class WindowOwner {
+  Peer,           // the same user at no higher integrity level, or the window has gone
+  Administrator,  // the same user at a higher level: the program was run as administrator
+  Stranger,       // another account or the system: its process or token cannot be read, or its user differs
 };
 
 // Outcome of looking for a file by name. Hidden: a hidden or system file of
@@ -68,6 +92,13 @@ class Platform {
   virtual std::int16_t GetAsyncKeyState(int virtualKey) = 0;
   virtual WindowHandle GetForegroundWindow() = 0;
   virtual std::int32_t GetWindowLongA(WindowHandle window, int index) = 0;
+  // The window's rectangle, and that of the monitor it is on; nothing for a
+  // handle that is not a window.
+  virtual std::optional<ScreenRect> GetWindowRect(WindowHandle window) = 0;
+  virtual std::optional<ScreenRect> MonitorRect(WindowHandle window) = 0;
+  // False when the window's thread has not taken a message within
+  // `milliseconds` (hung, or busy); a handle that is not a window answers.
+  virtual bool AnswersWithin(WindowHandle window, unsigned milliseconds) = 0;
   virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                             unsigned flags) = 0;
   // The shell's desktop window (null when no shell runs) and the desktop itself.
@@ -79,7 +110,7 @@ class Platform {
   virtual bool HasChildOfClass(WindowHandle parent, const wchar_t* className) = 0;
 
   // Notification area.
-  virtual bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) = 0;
+  virtual TrayAnswer Shell_NotifyIconA(unsigned message, const TrayRecord& data) = 0;
 
   // Files. Paths are wide so that any folder name works; contents are bytes.
   virtual FileProbe ProbeFile(const std::wstring& path) = 0;
@@ -109,13 +140,17 @@ class Platform {
   // Telling the user that a window could not be changed.
   // The calling thread's last error, read right after the call that failed.
   virtual std::uint32_t GetLastError() = 0;
-  // True when the window's process runs at a higher integrity level than
-  // Quellaro, as a program run as administrator does.
-  virtual bool RunsAtHigherIntegrity(WindowHandle window) = 0;
+  virtual WindowOwner OwnerOf(WindowHandle window) = 0;
+  // True when Quellaro itself runs elevated (as administrator).
+  virtual bool RunsElevated() = 0;
   virtual void MessageBeep(unsigned type) = 0;
-  // A balloon with the warning icon from the tray icon `icon` (its hWnd and
-  // uID); the texts are Unicode. True when the shell took it.
-  virtual bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) = 0;
+  // A balloon from the tray icon `icon` (its hWnd and uID) with the NIIF_
+  // flags `infoFlags`; the texts are Unicode. True when the shell took it.
+  virtual bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text,
+                               unsigned infoFlags) = 0;
+  // Starts Quellaro's own exe again as administrator, after Windows asks the
+  // user; a user who declines changes nothing.
+  virtual void RunAsAdministrator() = 0;
 };
 
 }  // namespace quellaro

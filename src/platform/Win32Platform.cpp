@@ -22,6 +22,12 @@ constexpr DWORD kLongestPath = 32768;
 // here, still matches none of them.
 constexpr int kClassNameRoom = 64;
 
+// The shell gives up on its notification area after about 4 s; a failed call
+// that took this long was a wait that ran out, not an answer.
+constexpr DWORD kShellWaitedMs = 1000;
+
+ScreenRect FromRect(const RECT& rect) { return ScreenRect{rect.left, rect.top, rect.right, rect.bottom}; }
+
 }  // namespace
 
 std::wstring ApplicationDirectory() {
@@ -89,6 +95,35 @@ bool Win32Platform::SetWindowPos(WindowHandle window, WindowHandle insertAfter, 
   return ::SetWindowPos(window, insertAfter, x, y, cx, cy, flags) != FALSE;
 }
 
+std::optional<ScreenRect> Win32Platform::GetWindowRect(WindowHandle window) {
+  RECT rect{};
+  if (!::GetWindowRect(window, &rect)) return std::nullopt;
+  return FromRect(rect);
+}
+
+std::optional<ScreenRect> Win32Platform::MonitorRect(WindowHandle window) {
+  // rcMonitor, the whole monitor with its taskbar
+  // (https://learn.microsoft.com/en-us/windows/win32/api/winuser/ns-winuser-monitorinfo).
+  HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONULL);
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (!monitor || !::GetMonitorInfoW(monitor, &info)) return std::nullopt;
+  return FromRect(info.rcMonitor);
+}
+
+bool Win32Platform::AnswersWithin(WindowHandle window, unsigned milliseconds) {
+  // WM_NULL does nothing but wait its turn in the window's thread.
+  // SMTO_ABORTIFHUNG gives up at once on a thread Windows already takes for
+  // hung; SMTO_BLOCK keeps Quellaro's own messages (the next tick above all)
+  // from running inside the wait
+  // (https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-sendmessagetimeoutw).
+  // A window of Quellaro's own thread is called directly.
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, milliseconds, &result)) return true;
+  // A window that has gone is no program that hangs: SetWindowPos says so.
+  return ::GetLastError() == ERROR_INVALID_WINDOW_HANDLE;
+}
+
 WindowHandle Win32Platform::GetShellWindow() { return ::GetShellWindow(); }
 
 WindowHandle Win32Platform::GetDesktopWindow() { return ::GetDesktopWindow(); }
@@ -103,7 +138,7 @@ bool Win32Platform::HasChildOfClass(WindowHandle parent, const wchar_t* classNam
   return ::FindWindowExW(parent, nullptr, className, nullptr) != nullptr;
 }
 
-bool Win32Platform::Shell_NotifyIconA(unsigned message, const TrayRecord& data) {
+TrayAnswer Win32Platform::Shell_NotifyIconA(unsigned message, const TrayRecord& data) {
   NOTIFYICONDATAA record{};
   record.cbSize = NOTIFYICONDATAA_V1_SIZE;
   record.hWnd = data.hWnd;
@@ -115,7 +150,13 @@ bool Win32Platform::Shell_NotifyIconA(unsigned message, const TrayRecord& data) 
   std::memcpy(record.szTip, data.szTip.data(), data.szTip.size());
   using ShellNotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
   static const auto notify = SystemFunctionAs<ShellNotifyIconFn>(L"shell32.dll", "Shell_NotifyIconA");
-  return notify && notify(message, &record) != FALSE;
+  if (!notify) return TrayAnswer::Refused;
+  // The last error does not tell a wait that ran out from a refusal (it is
+  // often 0 for both), so the time the call took does.
+  const DWORD start = ::GetTickCount();
+  if (notify(message, &record)) return TrayAnswer::Taken;
+  const bool waited = ::GetLastError() == ERROR_TIMEOUT || ::GetTickCount() - start >= kShellWaitedMs;
+  return waited ? TrayAnswer::TimedOut : TrayAnswer::Refused;
 }
 
 FileProbe Win32Platform::ProbeFile(const std::wstring& path) {
@@ -199,7 +240,8 @@ std::uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
 
 void Win32Platform::MessageBeep(unsigned type) { ::MessageBeep(type); }
 
-bool Win32Platform::ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) {
+bool Win32Platform::ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text,
+                                    unsigned infoFlags) {
   // Wide, since no ANSI code page but the Chinese one can carry the texts.
   // The smallest record with the balloon's fields is the version-5.0 one,
   // "the size of the pre-6.0 structure is given by the NOTIFYICONDATA_V2_SIZE
@@ -210,13 +252,31 @@ bool Win32Platform::ShowTrayBalloon(const TrayRecord& icon, const std::wstring& 
   record.hWnd = icon.hWnd;
   record.uID = icon.uID;
   record.uFlags = NIF_INFO;
-  record.dwInfoFlags = NIIF_WARNING;
+  record.dwInfoFlags = infoFlags;
   static_assert(NOTIFYICONDATAW_V2_SIZE > offsetof(NOTIFYICONDATAW, dwInfoFlags));
   title.copy(record.szInfoTitle, std::size(record.szInfoTitle) - 1);
   text.copy(record.szInfo, std::size(record.szInfo) - 1);
   using ShellNotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
   static const auto notify = SystemFunctionAs<ShellNotifyIconFn>(L"shell32.dll", "Shell_NotifyIconW");
   return notify && notify(NIM_MODIFY, &record) != FALSE;
+}
+
+void Win32Platform::RunAsAdministrator() {
+  // The verb "runas" starts the exe elevated after the consent prompt
+  // (https://learn.microsoft.com/en-us/windows/win32/api/shellapi/ns-shellapi-shellexecuteinfow,
+  // https://learn.microsoft.com/en-us/windows/win32/shell/launch). A user who
+  // declines makes the call fail with ERROR_CANCELLED: nothing to do then,
+  // this copy runs on as it was.
+  std::wstring path(kLongestPath, L'\0');
+  path.resize(::GetModuleFileNameW(nullptr, path.data(), kLongestPath));
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.lpVerb = L"runas";
+  info.lpFile = path.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+  static const auto execute = SystemFunctionAs<ShellExecuteExFn>(L"shell32.dll", "ShellExecuteExW");
+  if (execute) execute(&info);
 }
 
 }  // namespace quellaro

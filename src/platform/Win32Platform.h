@@ -10,13 +10,16 @@ class Win32Platform : public Platform {
   std::int16_t GetAsyncKeyState(int virtualKey) override;
   WindowHandle GetForegroundWindow() override;
   std::int32_t GetWindowLongA(WindowHandle window, int index) override;
+  std::optional<ScreenRect> GetWindowRect(WindowHandle window) override;
+  std::optional<ScreenRect> MonitorRect(WindowHandle window) override;
+  bool AnswersWithin(WindowHandle window, unsigned milliseconds) override;
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override;
   WindowHandle GetShellWindow() override;
   WindowHandle GetDesktopWindow() override;
   std::wstring ClassName(WindowHandle window) override;
   bool HasChildOfClass(WindowHandle parent, const wchar_t* className) override;
-  bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override;
+  TrayAnswer Shell_NotifyIconA(unsigned message, const TrayRecord& data) override;
   FileProbe ProbeFile(const std::wstring& path) override;
   FileRead ReadWholeFile(const std::wstring& path) override;
   bool WriteNewFile(const std::wstring& path, std::string_view bytes) override;
@@ -28,9 +31,12 @@ class Win32Platform : public Platform {
   wchar_t KeyCharacter(int virtualKey) override;
   void ShowMessage(WindowHandle owner, const std::wstring& text) override;
   std::uint32_t GetLastError() override;
-  bool RunsAtHigherIntegrity(WindowHandle window) override;  // in Elevation.cpp
+  WindowOwner OwnerOf(WindowHandle window) override;  // in Elevation.cpp
+  bool RunsElevated() override;                       // in Elevation.cpp
   void MessageBeep(unsigned type) override;
-  bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) override;
+  bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text,
+                       unsigned infoFlags) override;
+  void RunAsAdministrator() override;
 };
 
 }  // namespace quellaro

@@ -23,6 +23,10 @@ bool IsTrayLeftButtonDown(const TrayRecord& record, std::uintptr_t wParam, std::
   return record.uID != 0 && wParam == record.uID && lParam == kWmLButtonDown;
 }
 
+bool IsTrayBalloonClick(const TrayRecord& record, std::uintptr_t wParam, std::intptr_t lParam) {
+  return record.uID != 0 && wParam == record.uID && lParam == kNinBalloonUserClick;
+}
+
 bool setPos::AddTrayIcon() {
   TrayData = MakeTrayRecord(view_.hWnd(), view_.Icon());
   // The shell says whether it took the icon ("Returns TRUE if successful, or
@@ -30,12 +34,17 @@ bool setPos::AddTrayIcon() {
   // https://learn.microsoft.com/en-us/windows/win32/api/shellapi/nf-shellapi-shell_notifyicona);
   // a busy shell, at sign-in above all, refuses or times out. An add that
   // timed out may have been carried out all the same, and adding an icon
-  // that is there fails: after a failed add the next offer is a modify,
-  // which the shell takes exactly when the icon is there. One call per
-  // offer, as each may hold the program for seconds.
-  const unsigned message = trayAddFailed_ ? kNimModify : kNimAdd;
-  trayIconShown_ = platform_.Shell_NotifyIconA(message, TrayData);
-  trayAddFailed_ = !trayIconShown_ && message == kNimAdd;
+  // that is there fails: after a failed add the offer starts with a modify,
+  // which the shell takes exactly when the icon is there, and goes on with
+  // an add when the shell answered that it is not. A call that timed out
+  // ends the offer, as each wait holds the program for seconds.
+  TrayAnswer answer = TrayAnswer::Refused;
+  if (trayAddFailed_) answer = platform_.Shell_NotifyIconA(kNimModify, TrayData);
+  if (answer == TrayAnswer::Refused) {
+    answer = platform_.Shell_NotifyIconA(kNimAdd, TrayData);
+    trayAddFailed_ = answer != TrayAnswer::Taken;
+  }
+  trayIconShown_ = answer == TrayAnswer::Taken;
   return trayIconShown_;
 }
 
@@ -82,6 +91,10 @@ void setPos::RetryTrayIcon() {
 }
 
 void setPos::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
+  if (IsTrayBalloonClick(TrayData, wParam, lParam)) {
+    flipFeedback_.BalloonClicked(platform_);
+    return;
+  }
   if (!IsTrayLeftButtonDown(TrayData, wParam, lParam)) return;
   if (view_.GetWindowState() == WindowState::Normal) {
     view_.SetWindowState(WindowState::Normal);

@@ -21,9 +21,9 @@ inline constexpr unsigned kTrayCallback = kWmMouseMove;  // notifications arrive
 inline constexpr std::uint32_t kTrayIconId = 0x100;
 
 // A tray icon the shell refused is offered again after this many Timer1
-// ticks (3 s), then after twice as long each time, up to a minute.
-// Each offer may block the whole program: the shell answers within about
-// 4 s or not at all, and meanwhile no tick polls the hotkey.
+// ticks (3 s), then after twice as long each time (6, 12, 24 and 48 s), then
+// every minute. Each offer may block the whole program: the shell answers
+// within about 4 s or not at all, and meanwhile no tick polls the hotkey.
 inline constexpr int kTrayRetryTicks = 15;
 inline constexpr int kTrayRetryMaxTicks = 300;
 
@@ -35,5 +35,8 @@ TrayRecord MakeTrayRecord(WindowHandle window, IconHandle icon);
 // lParam; a real mouse move over the window carries key flags and client
 // coordinates instead, whose wParam never equals kTrayIconId.
 bool IsTrayLeftButtonDown(const TrayRecord& record, std::uintptr_t wParam, std::intptr_t lParam);
+// True when a mouse-move message is the tray icon reporting a click on its
+// balloon (NIN_BALLOONUSERCLICK), which arrives the same way.
+bool IsTrayBalloonClick(const TrayRecord& record, std::uintptr_t wParam, std::intptr_t lParam);
 
 }  // namespace quellaro

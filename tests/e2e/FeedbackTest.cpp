@@ -59,7 +59,7 @@ TEST(Tray, F8ThatCannotPinAWindowSaysSoInOneBalloonForThatWindow) {
 
   // Activated with a click, as a person does: a key pressed while the
   // driver's own window is still going away can be let go by Wine at once.
-  DemoWindow refusing(/*refusing=*/true);
+  DemoWindow refusing(DemoKind::Refusing);
   ASSERT_TRUE(refusing.Started());
   ASSERT_TRUE(Activate(refusing.Window()));
   Pause(200ms);

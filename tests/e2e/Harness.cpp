@@ -81,12 +81,13 @@ void SendMouse(DWORD flags, POINT screen) {
   ::SendInput(1, &input, sizeof(input));
 }
 
-// Whether the demo window keeps its Z order: it cancels every change of
-// it, as a window may in WM_WINDOWPOSCHANGING; SetWindowPos still succeeds.
-bool demoRefuses = false;
+// A refusing demo window cancels every change of its Z order, as a window
+// may in WM_WINDOWPOSCHANGING; SetWindowPos still succeeds.
+DemoKind demoKind = DemoKind::Plain;
 
 LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_WINDOWPOSCHANGING && demoRefuses) {
+  if (message == WM_KEYDOWN && wParam == VK_F8 && demoKind == DemoKind::Sleeping) ::Sleep(9000);
+  if (message == WM_WINDOWPOSCHANGING && demoKind == DemoKind::Refusing) {
     auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
     const HWND after = position->hwndInsertAfter;
     if (after == HWND_TOPMOST || after == HWND_NOTOPMOST || after == HWND_BOTTOM) position->flags |= SWP_NOZORDER;
@@ -828,10 +829,10 @@ testing::AssertionResult TrayIconGone(HWND main) {
   return testing::AssertionFailure() << "Quellaro's tray icon is still shown: " << TrayContents(tray);
 }
 
-DemoWindow::DemoWindow(bool refusing) {
+DemoWindow::DemoWindow(DemoKind kind) {
   const testing::AssertionResult foreground = TakeForeground();
   if (!foreground) failure_ = std::string("before starting the demo window: ") + foreground.message();
-  process_ = Process::Start(ModulePath(), refusing ? L"--demo-refusing" : L"--demo");
+  process_ = Process::Start(ModulePath(), kDemoArguments[static_cast<int>(kind)]);
   process_.WaitIdle();
   window_ = FindTopLevel(process_.Id(), kDemoClass);
   if (window_) WaitUntil([&] { return ::GetForegroundWindow() == window_; });
@@ -902,18 +903,28 @@ void Quellaro::Close() { ::PostMessageW(main_, WM_CLOSE, 0, 0); }
 
 bool Quellaro::ExitsWithin(Milliseconds deadline) { return process_.WaitExit(deadline).has_value(); }
 
-int RunDemoWindow(bool refusing) {
-  demoRefuses = refusing;
+int RunDemoWindow(DemoKind kind, const wchar_t* className) {
+  demoKind = kind;
+  if (!className) className = kDemoClass;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = DemoProc;
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = kDemoClass;
+  windowClass.lpszClassName = className;
   ::RegisterClassExW(&windowClass);
-  HWND window = ::CreateWindowExW(0, kDemoClass, L"Quellaro demo", WS_OVERLAPPEDWINDOW, 60, 60, 320, 220, nullptr,
-                                  nullptr, windowClass.hInstance, nullptr);
+  const bool fullScreen = kind == DemoKind::FullScreen || kind == DemoKind::FullScreenTopmost;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& m = monitor.rcMonitor;
+  const int left = kind == DemoKind::Sleeping ? 420 : 60;  // beside a plain one
+  HWND window =
+      ::CreateWindowExW(kind == DemoKind::FullScreenTopmost ? WS_EX_TOPMOST : 0, className, L"Quellaro demo",
+                        fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW, fullScreen ? m.left : left,
+                        fullScreen ? m.top : 60, fullScreen ? m.right - m.left : 320,
+                        fullScreen ? m.bottom - m.top : 220, nullptr, nullptr, windowClass.hInstance, nullptr);
   ::ShowWindow(window, SW_SHOWNORMAL);
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -159,11 +159,18 @@ class ScreenDpiForNewProcesses {
 // the ones they started included.
 void EndStartedProcesses();
 
-// A plain window in another process, for Quellaro to pin, started in front.
+// The demo window's kinds, started by the argument of the same index. A
+// refusing one keeps its Z order, as some windows do on their own; a sleeping
+// one stops answering for 9 s from F8 on; a full-screen one is a captionless
+// window as large as the monitor, as a game or a film is.
+enum class DemoKind { Plain, Refusing, Sleeping, FullScreen, FullScreenTopmost };
+inline constexpr const wchar_t* kDemoArguments[] = {L"--demo", L"--demo-refusing", L"--demo-sleeping",
+                                                    L"--demo-full-screen", L"--demo-full-screen-topmost"};
+
+// A window in another process, for Quellaro to pin, started in front.
 class DemoWindow {
  public:
-  // A refusing one keeps its Z order, as some windows do on their own.
-  explicit DemoWindow(bool refusing = false);
+  explicit DemoWindow(DemoKind kind = DemoKind::Plain);
   HWND Window() const { return window_; }
   // Whether it opened and came to the front; the failure says what went wrong.
   [[nodiscard]] testing::AssertionResult Started() const;
@@ -201,8 +208,8 @@ class Quellaro {
 };
 
 // Runs the demo window's message loop when the test program is started with
-// --demo, or --demo-refusing for the one that keeps its Z order.
-int RunDemoWindow(bool refusing = false);
+// one of kDemoArguments, or with --demo-class NAME for a plain one of that class.
+int RunDemoWindow(DemoKind kind = DemoKind::Plain, const wchar_t* className = nullptr);
 // Pins and unpins a demo window with F8 and prints what happened.
 int RunShowcase();
 // Shows the main window, then the About window, asking for a picture of each.

@@ -92,6 +92,46 @@ TEST(Pinning, F8WithQuellaroOrTheTaskbarInFrontChangesNothing) {
   EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(demo.Window()); })) << "other windows are still pinned";
 }
 
+TEST(Pinning, AWindowThatDoesNotAnswerHoldsUpNoOther) {
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Started());
+  DemoWindow plain;
+  DemoWindow sleeper(DemoKind::Sleeping);
+  ASSERT_TRUE(sleeper.Started());
+  KeyDown(VK_F8);  // the sleeper stops answering for 9 s
+  Pause(700ms);
+  KeyUp(VK_F8);
+  ASSERT_TRUE(Activate(plain.Window()));
+  EXPECT_TRUE(HoldUntil(
+      VK_F8, [&] { return IsTopmost(plain.Window()); }, 1500ms))
+      << "not pinned within 1.5 s";
+  DWORD_PTR result = 0;
+  EXPECT_FALSE(::SendMessageTimeoutW(sleeper.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &result))
+      << "the sleeping window answers already: the check proves nothing";
+}
+
+// A game, a slide show, a film: full screen, F8 is theirs.
+TEST(Pinning, F8LeavesFullScreenProgramsAloneAndStillPinsOtherWindows) {
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Started());
+  for (DemoKind kind : {DemoKind::FullScreenTopmost, DemoKind::FullScreen}) {
+    DemoWindow program(kind);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(Activate(program.Window()));
+    const bool topmost = kind == DemoKind::FullScreenTopmost;
+    ASSERT_EQ(IsTopmost(program.Window()), topmost);
+    EXPECT_FALSE(HoldUntil(
+        VK_F8, [&] { return IsTopmost(program.Window()) != topmost; }, 1000ms))
+        << (topmost ? "a topmost full-screen window was unpinned" : "a full-screen window was pinned");
+    EXPECT_TRUE(InFront(program.Window(), 500ms));
+  }
+  DemoWindow plain;
+  ASSERT_TRUE(Activate(plain.Window()));
+  EXPECT_TRUE(HoldUntil(VK_F8, [&] { return IsTopmost(plain.Window()); })) << "an ordinary window is still pinned";
+}
+
 TEST(Settings, ExitWithoutConfigWritesTheDefaultsInTheOwnFormat) {
   AppFolder folder;
   Quellaro app(folder);

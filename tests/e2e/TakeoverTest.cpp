@@ -4,6 +4,7 @@
 // 10 and Windows start them limited.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -24,8 +25,8 @@ using quellaro::ElevationOf;
 // otherwise as the driver's linked token, its limited twin
 // (https://learn.microsoft.com/en-us/windows/win32/api/winnt/ne-winnt-token_information_class).
 // Nothing, with the reason, when neither is possible here.
-std::optional<Process> StartLimited(const std::wstring& exe, std::string& why) {
-  if (ElevationOf(::GetCurrentProcess()) == Elevation::Limited) return Process::Start(exe);
+std::optional<Process> StartLimited(const std::wstring& exe, std::string& why, const std::wstring& arguments = L"") {
+  if (ElevationOf(::GetCurrentProcess()) == Elevation::Limited) return Process::Start(exe, arguments);
   HANDLE own = nullptr;
   TOKEN_LINKED_TOKEN linked{};
   DWORD length = 0;
@@ -36,7 +37,7 @@ std::optional<Process> StartLimited(const std::wstring& exe, std::string& why) {
     return std::nullopt;
   }
   ::CloseHandle(own);
-  Process process = Process::Start(exe, L"", std::nullopt, nullptr, linked.LinkedToken);
+  Process process = Process::Start(exe, arguments, std::nullopt, nullptr, linked.LinkedToken);
   if (!process.Handle()) {
     why = "CreateProcessAsUserW with the linked token failed (error " + std::to_string(::GetLastError()) + ")";
   }
@@ -73,6 +74,36 @@ int MainWindowsOfQuellaro() {
        (window = ::FindWindowExW(nullptr, window, quellaro::kMainWindowClass, nullptr)) != nullptr;)
     ++count;
   return count;
+}
+
+// A limited Quellaro and another program (`lookalike`: with a window of Quellaro's class), then `starts` as
+// administrator at once, while the copy does nothing for 7 s when `busy`: exactly one elevated copy remains.
+void TakeOver(int starts, bool busy = false, bool lookalike = false) {
+  AppFolder folder;
+  std::string why;
+  std::optional<Process> first = StartLimited(folder.Exe(), why);
+  if (!first || ElevationOf(first->Handle()) != Elevation::Limited) GTEST_SKIP() << "no limited Quellaro: " << why;
+  ASSERT_TRUE(FindTopLevel(first->Id(), quellaro::kMainWindowClass)) << "the limited Quellaro showed no main window";
+  first->WaitIdle();
+  std::optional<Process> other =
+      StartLimited(ModulePath(), why, lookalike ? L"--demo-class Quellaro.setPos" : L"--demo");
+  ASSERT_TRUE(other) << why;
+  other->WaitIdle();
+  ASSERT_TRUE(!busy || ::DebugActiveProcess(first->Id())) << "the limited Quellaro cannot be stopped";
+  std::vector<Process> elevated;
+  for (int i = 0; i < starts; ++i) {
+    std::optional<Process> start = StartElevated(folder.Exe(), folder.Path(), why);
+    if (!start || ElevationOf(start->Handle()) != Elevation::Elevated) GTEST_SKIP() << "no elevated start: " << why;
+    elevated.push_back(std::move(*start));
+  }
+  if (busy) Pause(7000ms);
+  if (busy) ::DebugActiveProcessStop(first->Id());
+  EXPECT_TRUE(first->WaitExit(15000ms).has_value()) << "the limited Quellaro did not close";
+  const auto runs = [](const Process& copy) { return !TopLevelWindows(copy.Id(), quellaro::kMainWindowClass).empty(); };
+  WaitUntil(
+      [&] { return std::none_of(elevated.begin(), elevated.end(), [&](auto& s) { return s.Running() && !runs(s); }); });
+  EXPECT_EQ(std::count_if(elevated.begin(), elevated.end(), runs), 1) << "copies of Quellaro as administrator";
+  EXPECT_TRUE(other->Running()) << "the other program was closed";
 }
 
 TEST(SingleInstance, AnElevatedStartTakesOverFromOneThatIsNot) {
@@ -117,6 +148,14 @@ TEST(SingleInstance, AnElevatedStartTakesOverFromOneThatIsNot) {
   ::PostMessageW(secondMain, WM_CLOSE, 0, 0);
   EXPECT_TRUE(second->WaitExit(5000ms).has_value());
 }
+
+TEST(SingleInstance, TwoStartsAsAdministratorAtOnceLeaveOneCopy) {
+  for (int round = 0; round < 4 && !HasFailure() && !IsSkipped(); ++round) TakeOver(2);
+}
+
+TEST(SingleInstance, AStartAsAdministratorWaitsForABusyCopyToClose) { TakeOver(1, true); }
+
+TEST(SingleInstance, AnotherProgramsWindowOfQuellarosClassIsLeftAlone) { TakeOver(1, false, true); }
 
 }  // namespace
 }  // namespace e2e

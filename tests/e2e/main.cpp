@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 
 #include "Harness.h"
 #include "TestRun.h"
@@ -19,8 +20,11 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "expected ANSI code page %ls, running under %u\n", expected, ::GetACP());
     return 1;
   }
-  if (argc > 1 && std::wcscmp(argv[1], L"--demo") == 0) return e2e::RunDemoWindow();
-  if (argc > 1 && std::wcscmp(argv[1], L"--demo-refusing") == 0) return e2e::RunDemoWindow(true);
+  for (int kind = 0; argc > 1 && kind < static_cast<int>(std::size(e2e::kDemoArguments)); ++kind) {
+    if (std::wcscmp(argv[1], e2e::kDemoArguments[kind]) == 0)
+      return e2e::RunDemoWindow(static_cast<e2e::DemoKind>(kind));
+  }
+  if (argc > 2 && std::wcscmp(argv[1], L"--demo-class") == 0) return e2e::RunDemoWindow(e2e::DemoKind::Plain, argv[2]);
   if (argc > 1 && std::wcscmp(argv[1], L"--showcase") == 0) return e2e::RunShowcase();
   if (argc > 1 && std::wcscmp(argv[1], L"--screenshots") == 0) return e2e::RunScreenshots();
   if (argc > 1 && std::wcscmp(argv[1], L"--animation") == 0) return e2e::RunAnimation(argc - 2, argv + 2);

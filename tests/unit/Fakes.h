@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -48,7 +49,9 @@ class FakePlatform : public Platform {
 
   std::map<int, std::int16_t> keyStates;  // absent: 0 (up)
   WindowHandle foreground = nullptr;
-  std::map<WindowHandle, std::int32_t> exStyles;  // absent: 0, as for a non-window
+  std::map<WindowHandle, std::int32_t> exStyles;         // absent: 0, as for a non-window
+  std::map<WindowHandle, std::int32_t> styles;           // GWL_STYLE, absent: 0
+  std::set<WindowHandle> coveringMonitor, notAnswering;  // windows exactly their monitor's size; hung or busy ones
   // Windows clears WS_EX_TOPMOST when a window is sent to the bottom; Wine keeps it.
   bool bottomKeepsTopmost = false;
   WindowHandle shellWindow = nullptr, desktopWindow = nullptr;
@@ -64,6 +67,7 @@ class FakePlatform : public Platform {
   std::vector<std::pair<unsigned, TrayRecord>> trayCalls;
   std::set<std::uint32_t> trayIcons;  // the ids of the icons the shell shows
   int trayRefusals = 0;               // the shell refuses this many more calls
+  int trayTimeouts = 0;               // the shell lets this many more calls time out
   std::vector<std::pair<WindowHandle, std::wstring>> messages;
   unsigned waitedMs = 0;
   // The ANSI code page answered as: 1252 (Western), 936 (Simplified Chinese)
@@ -73,11 +77,13 @@ class FakePlatform : public Platform {
   std::set<WindowHandle> refusing;
   // Windows on which SetWindowPos fails with this error, as UIPI makes it fail.
   std::map<WindowHandle, std::uint32_t> setPosErrors;
-  std::set<WindowHandle> higherIntegrity;  // windows of programs run as administrator
+  std::map<WindowHandle, WindowOwner> owners;  // absent: Peer
+  bool elevated = false;                       // Quellaro runs as administrator
   std::uint32_t lastError = 0;
   struct Balloon {
     TrayRecord icon;
     std::wstring title, text;
+    unsigned flags;
   };
   std::vector<Balloon> balloons;
   bool balloonRefused = false;  // the shell does not take balloons
@@ -92,7 +98,16 @@ class FakePlatform : public Platform {
   }
   std::int32_t GetWindowLongA(WindowHandle window, int index) override {
     calls.push_back("GetWindowLongA(" + Hex(window) + ", " + std::to_string(index) + ")");
+    if (index == kGwlStyle) return styles.count(window) ? styles[window] : 0;
     return index == kGwlExStyle && exStyles.count(window) ? exStyles[window] : 0;
+  }
+  std::optional<ScreenRect> GetWindowRect(WindowHandle window) override {
+    return ScreenRect{0, 0, 1920, coveringMonitor.count(window) ? 1080 : 1040};
+  }
+  std::optional<ScreenRect> MonitorRect(WindowHandle) override { return ScreenRect{0, 0, 1920, 1080}; }
+  bool AnswersWithin(WindowHandle window, unsigned milliseconds) override {
+    calls.push_back("AnswersWithin(" + Hex(window) + ", " + std::to_string(milliseconds) + ")");
+    return notAnswering.count(window) == 0;
   }
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     unsigned flags) override {
@@ -127,17 +142,22 @@ class FakePlatform : public Platform {
     calls.push_back("HasChildOfClass(" + Hex(parent) + ", " + Narrow(className) + ")");
     return childClasses.count(parent) && childClasses[parent] == className;
   }
-  bool Shell_NotifyIconA(unsigned message, const TrayRecord& data) override {
+  TrayAnswer Shell_NotifyIconA(unsigned message, const TrayRecord& data) override {
     calls.push_back("Shell_NotifyIconA(" + std::to_string(message) + ")");
     trayCalls.emplace_back(message, data);
+    if (trayTimeouts > 0) {
+      --trayTimeouts;
+      return TrayAnswer::TimedOut;
+    }
     if (trayRefusals > 0) {
       --trayRefusals;
-      return false;
+      return TrayAnswer::Refused;
     }
     // Adding an icon that is there, or changing or deleting one that is not, fails.
-    if (message == kNimAdd) return trayIcons.insert(data.uID).second;
-    if (message == kNimDelete) return trayIcons.erase(data.uID) > 0;
-    return trayIcons.count(data.uID) > 0;
+    bool taken = trayIcons.count(data.uID) > 0;
+    if (message == kNimAdd) taken = trayIcons.insert(data.uID).second;
+    if (message == kNimDelete) taken = trayIcons.erase(data.uID) > 0;
+    return taken ? TrayAnswer::Taken : TrayAnswer::Refused;
   }
   FileProbe ProbeFile(const std::wstring& path) override {
     calls.push_back("ProbeFile(" + Narrow(path) + ")");
@@ -209,17 +229,20 @@ class FakePlatform : public Platform {
     messages.emplace_back(owner, text);
   }
   std::uint32_t GetLastError() override { return lastError; }
-  bool RunsAtHigherIntegrity(WindowHandle window) override {
-    calls.push_back("RunsAtHigherIntegrity(" + Hex(window) + ")");
-    return higherIntegrity.count(window) > 0;
+  WindowOwner OwnerOf(WindowHandle window) override {
+    calls.push_back("OwnerOf(" + Hex(window) + ")");
+    return owners.count(window) ? owners[window] : WindowOwner::Peer;
   }
+  bool RunsElevated() override { return elevated; }
   void MessageBeep(unsigned type) override { calls.push_back("MessageBeep(" + std::to_string(type) + ")"); }
-  bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text) override {
+  bool ShowTrayBalloon(const TrayRecord& icon, const std::wstring& title, const std::wstring& text,
+                       unsigned infoFlags) override {
     calls.push_back("ShowTrayBalloon()");
     if (balloonRefused) return false;
-    balloons.push_back(Balloon{icon, title, text});
+    balloons.push_back(Balloon{icon, title, text, infoFlags});
     return true;
   }
+  void RunAsAdministrator() override { calls.push_back("RunAsAdministrator()"); }
   std::size_t Count(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
   // Position of the first matching call, or calls.size() when there is none.
   std::size_t IndexOf(const std::string& call) const {

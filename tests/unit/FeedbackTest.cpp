@@ -55,6 +55,7 @@ TEST_F(FlipFeedbackTest, FromTheTrayARefusedPressSoundsAndShowsOneBalloonPerWind
   EXPECT_EQ(platform.balloons[0].icon.uID, kTrayIconId);
   EXPECT_EQ(platform.balloons[0].title, L"无法置顶");
   EXPECT_EQ(platform.balloons[0].text, L"这个窗口不接受置顶状态的更改。");
+  EXPECT_EQ(platform.balloons[0].flags, 0x12u) << "NIIF_WARNING | NIIF_NOSOUND: the beep is the one sound";
 
   Press(kInstaller);  // the same window again: the sound alone
   EXPECT_EQ(platform.Count(kBeep), 2u);
@@ -68,11 +69,45 @@ TEST_F(FlipFeedbackTest, FromTheTrayARefusedPressSoundsAndShowsOneBalloonPerWind
   EXPECT_EQ(platform.Count(kBeep), 3u);
   ASSERT_EQ(platform.balloons.size(), 2u);
   EXPECT_EQ(platform.balloons[1].title, L"无法取消置顶");
-  EXPECT_EQ(platform.balloons[1].text, L"这个窗口属于以管理员身份运行的程序。请以管理员身份运行 Quellaro 后再按热键。");
+  EXPECT_EQ(platform.balloons[1].text,
+            L"这个窗口属于以管理员身份运行的程序。点击这里，以管理员身份重新启动 Quellaro。");
+
+  // A window of the system or of another account: no restart could help.
+  const WindowHandle service = HandleFromValue(0x5000);
+  platform.owners[service] = WindowOwner::Stranger;
+  platform.refusing.insert(service);
+  Press(service);
+  ASSERT_EQ(platform.balloons.size(), 3u);
+  EXPECT_EQ(platform.balloons[2].text, L"这个窗口属于系统或其他用户的程序，Quellaro 无法更改它。");
+}
+
+TEST_F(FlipFeedbackTest, OnlyAClickOnTheBalloonThatOffersItRestartsQuellaroAsAdministrator) {
+  GoToTray();
+  platform.owners[kEditor] = WindowOwner::Administrator;
+  platform.refusing.insert(kEditor);
+  Press(kInstaller);
+  form.Form_MouseMove(kTrayIconId, kNinBalloonUserClick);  // on a balloon that offers nothing
+  EXPECT_EQ(platform.Count("RunAsAdministrator()"), 0u);
+  Press(kEditor);
+  form.Form_MouseMove(kTrayIconId, kNinBalloonUserClick);
+  form.Form_MouseMove(kTrayIconId, kNinBalloonUserClick);  // no balloon is left to click
+  EXPECT_EQ(platform.Count("RunAsAdministrator()"), 1u);
+  EXPECT_EQ(view.state, WindowState::Minimized) << "the click does not restore the window";
+}
+
+// Each wait for an answer holds Quellaro up: once per press, however long the key is held.
+TEST_F(FlipFeedbackTest, AWindowThatDoesNotAnswerIsLeftAloneWithTheSoundAlone) {
+  GoToTray();
+  platform.notAnswering.insert(kEditor);
+  Press(kEditor, 3);
+  Press(kEditor);
+  EXPECT_EQ(platform.Count("AnswersWithin(0x2000, 300)"), 2u);
+  EXPECT_EQ(platform.Count(kBeep), 2u);
+  EXPECT_EQ(platform.Count("ShowTrayBalloon()") + platform.Count("SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"), 0u);
 }
 
 TEST_F(FlipFeedbackTest, WithTheMainWindowShownARefusedPressOnlySounds) {
-  platform.higherIntegrity.insert(kInstaller);
+  platform.owners[kInstaller] = WindowOwner::Administrator;
   Press(kInstaller);
   EXPECT_EQ(platform.Count(kBeep), 1u);
   EXPECT_EQ(platform.Count("ShowTrayBalloon()"), 0u);
@@ -80,7 +115,8 @@ TEST_F(FlipFeedbackTest, WithTheMainWindowShownARefusedPressOnlySounds) {
   GoToTray();
   Press(kInstaller);
   ASSERT_EQ(platform.balloons.size(), 1u);
-  EXPECT_EQ(platform.balloons[0].text, L"这个窗口属于以管理员身份运行的程序。请以管理员身份运行 Quellaro 后再按热键。");
+  EXPECT_EQ(platform.balloons[0].text,
+            L"这个窗口属于以管理员身份运行的程序。点击这里，以管理员身份重新启动 Quellaro。");
 }
 
 TEST_F(FlipFeedbackTest, AKeyHeldOverSeveralTicksSoundsOncePerPress) {

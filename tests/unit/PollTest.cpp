@@ -12,8 +12,9 @@ namespace {
 const WindowHandle kOther = HandleFromValue(0x2000);
 const WindowHandle kShell = HandleFromValue(0x10);
 const WindowHandle kDesktop = HandleFromValue(0x20);
-// What a tick asks about a window before it touches it: is it the shell's?
-const CallLog kShellChecks = {"GetShellWindow()", "GetDesktopWindow()", "ClassName(0x2000)"};
+// What a tick asks about a window before it touches it: is it the shell's, a full-screen program's, does it answer?
+const CallLog kShellChecks = {"GetShellWindow()", "GetDesktopWindow()", "ClassName(0x2000)",
+                              "GetWindowLongA(0x2000, -16)", "AnswersWithin(0x2000, 300)"};
 
 CallLog Concat(CallLog head, const CallLog& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
@@ -115,6 +116,7 @@ struct FlipCase {
   bool higherIntegrity = false;             // cppcheck-suppress unusedStructMember
   bool wineKeepsBit = false;                // cppcheck-suppress unusedStructMember
   FlipResult result = FlipResult::Changed;  // cppcheck-suppress unusedStructMember
+  bool elevated = false, stranger = false, answers = true;  // cppcheck-suppress unusedStructMember
 };
 
 class FlipResultTest : public PollTest, public ::testing::WithParamInterface<FlipCase> {};
@@ -124,17 +126,21 @@ TEST_P(FlipResultTest, TickTellsWhetherTheChangeTookAndWhyNot) {
   platform.exStyles[kOther] = c.topmost ? kWsExTopmost : 0;
   if (c.refuses) platform.refusing.insert(kOther);
   if (c.setPosError != 0) platform.setPosErrors[kOther] = c.setPosError;
-  if (c.higherIntegrity) platform.higherIntegrity.insert(kOther);
+  if (c.higherIntegrity) platform.owners[kOther] = WindowOwner::Administrator;
+  if (c.stranger) platform.owners[kOther] = WindowOwner::Stranger;
+  platform.elevated = c.elevated;
+  if (!c.answers) platform.notAnswering.insert(kOther);
   platform.bottomKeepsTopmost = c.wineKeepsBit;
   PressF8OnForeground(kOther);
   const TickOutcome tick = PollTick(platform, 119, kSelf, target);
   EXPECT_TRUE(tick.keyDown);
   EXPECT_EQ(tick.window, kOther);
-  EXPECT_EQ(tick.pinning, !c.topmost);
+  EXPECT_EQ(tick.pinning, !c.topmost && c.answers);
   EXPECT_EQ(tick.result, c.result);
-  // The rights of another process are asked about only after a failure that does not tell why.
-  EXPECT_EQ(platform.Count("RunsAtHigherIntegrity(0x2000)"),
-            c.result == FlipResult::Refused || (c.result == FlipResult::Administrator && c.setPosError == 0) ? 1u : 0u);
+  // The owner is asked about only after a failure; a window that does not answer is not touched.
+  const bool refused = c.result != FlipResult::Changed && c.result != FlipResult::None && c.answers;
+  EXPECT_EQ(platform.Count("OwnerOf(0x2000)"), refused ? 1u : 0u);
+  EXPECT_EQ(platform.calls.back().rfind("AnswersWithin", 0) == 0, !c.answers);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -150,7 +156,13 @@ INSTANTIATE_TEST_SUITE_P(
         FlipCase{"PinOnAWindowThatClosedMeanwhile", false, false, kErrorInvalidWindowHandle, false, false,
                  FlipResult::None},
         FlipCase{"PinKeptByAProgramRunAsAdministrator", false, true, 0, true, false, FlipResult::Administrator},
-        FlipCase{"UnpinKeptByAProgramRunAsAdministrator", true, true, 0, true, false, FlipResult::Administrator}),
+        FlipCase{"UnpinKeptByAProgramRunAsAdministrator", true, true, 0, true, false, FlipResult::Administrator},
+        FlipCase{"PinDeniedWhileElevated", false, false, kErrorAccessDenied, false, false, FlipResult::OutOfReach,
+                 true},
+        FlipCase{"PinRefusedWhileElevated", false, true, 0, false, false, FlipResult::Refused, true},
+        FlipCase{"PinKeptByAnotherAccount", false, true, 0, false, false, FlipResult::OutOfReach, false, true},
+        FlipCase{"PinOnAWindowThatDoesNotAnswer", false, false, 0, false, false, FlipResult::NotAnswering, false, false,
+                 false}),
     [](const ::testing::TestParamInfo<FlipCase>& info) { return std::string(info.param.what); });
 
 TEST_F(PollTest, NothingIsTriedOnQuellaroTheShellOrNoWindow) {
@@ -162,7 +174,7 @@ TEST_F(PollTest, NothingIsTriedOnQuellaroTheShellOrNoWindow) {
   EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
   PressF8OnForeground(nullptr);
   EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
-  EXPECT_EQ(platform.Count("RunsAtHigherIntegrity(0x0)"), 0u);
+  EXPECT_EQ(platform.Count("OwnerOf(0x0)"), 0u);
 }
 
 // The shell's own windows are left alone like Quellaro's: the desktop would
@@ -173,6 +185,8 @@ struct ShellCase {
   const wchar_t* childClass = nullptr;  // cppcheck-suppress unusedStructMember ; read through GetParam()
   WindowHandle window = kOther;         // cppcheck-suppress unusedStructMember
   bool flipped = false;                 // cppcheck-suppress unusedStructMember
+  std::int32_t style = 0;               // cppcheck-suppress unusedStructMember
+  bool coversMonitor = false;           // cppcheck-suppress unusedStructMember
 };
 
 class ShellWindowTest : public PollTest, public ::testing::WithParamInterface<ShellCase> {};
@@ -181,6 +195,8 @@ TEST_P(ShellWindowTest, TickFlipsOnlyWindowsThatAreNotTheShells) {
   const ShellCase& c = GetParam();
   platform.classNames[c.window] = c.className;
   if (c.childClass) platform.childClasses[c.window] = c.childClass;
+  platform.styles[c.window] = c.style;
+  if (c.coversMonitor) platform.coveringMonitor.insert(c.window);
   platform.exStyles[c.window] = kWsExTopmost;  // as Windows keeps its taskbar
   PressF8OnForeground(c.window);
   Tick();
@@ -205,7 +221,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ShellCase{"ShellWindowOfAnyClass", L"AnotherShell", nullptr, kShell},
                       ShellCase{"DesktopWindow", L"#32769", nullptr, kDesktop},
                       ShellCase{"OrdinaryWindow", L"Notepad", nullptr, kOther, true},
-                      ShellCase{"ClassNamesMatchWhole", L"Shell_TrayWndHelper", nullptr, kOther, true}),
+                      ShellCase{"ClassNamesMatchWhole", L"Shell_TrayWndHelper", nullptr, kOther, true},
+                      ShellCase{"FullScreenProgram", L"Game", nullptr, kOther, false, 0, true},
+                      ShellCase{"MaximisedWindowWithACaption", L"Notepad", nullptr, kOther, true, kWsCaption, true},
+                      ShellCase{"BorderlessWindowSmallerThanItsMonitor", L"Game", nullptr, kOther, true}),
     [](const ::testing::TestParamInfo<ShellCase>& info) { return std::string(info.param.what); });
 
 }  // namespace

@@ -10,10 +10,12 @@ namespace {
 
 class FakeRunningCopy : public RunningCopy {
  public:
+  Claim claim = Claim::Held;
   Elevation own = Elevation::Limited, running = Elevation::Limited;
   bool ends = true;
   CallLog calls;
 
+  Claim ClaimInstance() override { return claim; }
   Elevation OwnElevation() override {
     calls.emplace_back("OwnElevation()");
     return own;
@@ -23,8 +25,8 @@ class FakeRunningCopy : public RunningCopy {
     return running;
   }
   void AskToClose() override { calls.emplace_back("AskToClose()"); }
-  bool WaitForEnd(unsigned milliseconds) override {
-    calls.push_back("WaitForEnd(" + std::to_string(milliseconds) + ")");
+  bool WaitForEnd() override {
+    calls.emplace_back("WaitForEnd()");
     return ends;
   }
 };
@@ -36,6 +38,8 @@ struct SecondStartCase {
   bool ends;          // cppcheck-suppress unusedStructMember
   bool starts;        // cppcheck-suppress unusedStructMember
   bool asksToClose;   // cppcheck-suppress unusedStructMember
+  // cppcheck-suppress unusedStructMember
+  Claim claim = Claim::Held;
 };
 
 class SecondStartTest : public ::testing::TestWithParam<SecondStartCase> {};
@@ -45,12 +49,13 @@ class SecondStartTest : public ::testing::TestWithParam<SecondStartCase> {};
 TEST_P(SecondStartTest, OnlyAnElevatedStartTakesOverFromACopyThatIsNot) {
   const SecondStartCase& c = GetParam();
   FakeRunningCopy copy;
+  copy.claim = c.claim;
   copy.own = c.own;
   copy.running = c.running;
   copy.ends = c.ends;
-  EXPECT_EQ(TakeOver(copy), c.starts);
+  EXPECT_EQ(BecomesTheInstance(copy), c.starts);
   if (c.asksToClose) {
-    EXPECT_EQ(copy.calls, (CallLog{"OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd(5000)"}));
+    EXPECT_EQ(copy.calls, (CallLog{"OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd()"}));
   } else {
     EXPECT_EQ(std::count(copy.calls.begin(), copy.calls.end(), "AskToClose()"), 0);
   }
@@ -60,8 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SecondStartTest,
     ::testing::Values(
         SecondStartCase{"ElevatedFindsLimited", Elevation::Elevated, Elevation::Limited, true, true, true},
-        SecondStartCase{"ElevatedFindsLimitedThatDoesNotEnd", Elevation::Elevated, Elevation::Limited, false, false,
-                        true},
+        SecondStartCase{"ElevatedFindsLimitedAndAnotherStartTookOver", Elevation::Elevated, Elevation::Limited, false,
+                        false, true},
+        SecondStartCase{"NoCopyRuns", Elevation::Limited, Elevation::Unknown, true, true, false, Claim::Owned},
+        SecondStartCase{"CopyAsAdministrator", Elevation::Elevated, Elevation::Limited, true, false, false,
+                        Claim::Denied},
         SecondStartCase{"ElevatedFindsElevated", Elevation::Elevated, Elevation::Elevated, true, false, false},
         SecondStartCase{"ElevatedFindsOneItCannotAsk", Elevation::Elevated, Elevation::Unknown, true, false, false},
         SecondStartCase{"LimitedFindsLimited", Elevation::Limited, Elevation::Limited, true, false, false},
