@@ -152,8 +152,9 @@ bool AboutWindow::Build(HWND anchor) {
     // Siblings clip one another so that the icon stays above the title's box.
     const DWORD style =
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (picture ? SS_ICON | SS_REALSIZEIMAGE : SS_LEFT | SS_NOPREFIX);
-    ::CreateWindowExW(0, L"STATIC", control.text, style, 0, 0, 0, 0, window_,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+    // Found again by its id; one that could not be made is left out.
+    static_cast<void>(::CreateWindowExW(0, L"STATIC", control.text, style, 0, 0, 0, 0, window_,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr));
   }
   const int dpi = DpiFunctions::Get().ForWindow(window_);
   const SIZE size = SizeAt(dpi);
@@ -196,10 +197,9 @@ void AboutWindow::LayOut(int dpi, const RECT& wanted) {
   // whenever Windows itself reports the change.
   const RECT frame = FrameAt(dpi, DpiFunctions::Get().ForWindow(window_));
   const RECT work = WorkAreaOf(::MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST));
-  const PixelRect place =
-      KeepInside(PixelRect{wanted.left, wanted.top, wanted.left + frame.right - frame.left,
-                           wanted.top + frame.bottom - frame.top},
-                 PixelRect{work.left, work.top, work.right, work.bottom});
+  const PixelRect place = KeepInside(
+      PixelRect{wanted.left, wanted.top, wanted.left + frame.right - frame.left, wanted.top + frame.bottom - frame.top},
+      PixelRect{work.left, work.top, work.right, work.bottom});
   // Neither the Z order nor the focus is Quellaro's to change here.
   ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);

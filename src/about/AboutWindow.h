@@ -46,7 +46,7 @@ class AboutWindow {
   HWND window_ = nullptr;
   int dpi_ = 96;
   UniqueBitmap picture_;
-  UniqueIcon icon_;                                        // picIcon's
+  UniqueIcon icon_;                                          // picIcon's
   std::array<UniqueFont, std::size(kAboutControls)> fonts_;  // by entry; the picture has none
   WindowIcons windowIcons_;
 };

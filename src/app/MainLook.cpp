@@ -42,8 +42,8 @@ PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, 
 // The window around the fixed client area at `dpi`, its frame drawn at `frameDpi`.
 RECT WindowAround(int dpi, int frameDpi) {
   return DpiFunctions::Get().FrameAround(
-      RECT{0, 0, TwipsToPixels(kMainClientWidth, dpi), TwipsToPixels(kMainClientHeight, dpi)}, kMainStyle,
-      kMainExStyle, frameDpi);
+      RECT{0, 0, TwipsToPixels(kMainClientWidth, dpi), TwipsToPixels(kMainClientHeight, dpi)}, kMainStyle, kMainExStyle,
+      frameDpi);
 }
 
 }  // namespace

@@ -48,8 +48,7 @@ void WindowIcons::Set(HWND window, HINSTANCE instance, int resource, int dpi) {
 }
 
 UniqueIcon LoadIconAt(HINSTANCE instance, int resource, int size) {
-  return UniqueIcon(
-      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, 0)));
+  return UniqueIcon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, 0)));
 }
 
 }  // namespace quellaro
