@@ -1,6 +1,7 @@
 // The main window, the settings file and pinning, against the real exe.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -376,7 +377,13 @@ TEST(MainWindow, BothWindowsLayThemselvesOutAgainAtEachDpiAndKeepFocusAndZOrder)
     const auto idealWidth = [&] { return send(button, kBcmGetIdealSize, 0, SIZE{}).cx; };
     int lastIdeal = button ? idealWidth() : 0;
     int lastDpi = ScreenDpi();
-    std::vector<HICON> lastIcons(3);
+    HWND picture = ::GetDlgItem(window, quellaro::kIdPicIcon);
+    const auto iconsNow = [&] {
+      return std::array<HICON, 3>{reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_BIG, 0)),
+                                  reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_SMALL, 0)),
+                                  reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0))};
+    };
+    std::array<HICON, 3> lastIcons = iconsNow();
     for (const int dpi : {144, 120, 96}) {
       SCOPED_TRACE(testing::Message() << Describe(window) << " at " << dpi << " DPI");
       RECT before{};
@@ -414,10 +421,7 @@ TEST(MainWindow, BothWindowsLayThemselvesOutAgainAtEachDpiAndKeepFocusAndZOrder)
         lastIdeal = ideal;
         lastDpi = dpi;
       }
-      HWND picture = ::GetDlgItem(window, quellaro::kIdPicIcon);
-      const HICON icons[] = {reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_BIG, 0)),
-                             reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_SMALL, 0)),
-                             reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0))};
+      const std::array<HICON, 3> icons = iconsNow();
       const int sides[] = {32, 16, picture ? 32 : 0};
       for (std::size_t i = 0; i < std::size(icons); ++i) {
         // Wine answers WM_GETICON from another process with null.
