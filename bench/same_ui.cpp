@@ -42,6 +42,12 @@ class SameUiWindow {
           return reinterpret_cast<LRESULT>(brush);
         }
         break;
+      case WM_GETDPISCALEDSIZE:
+        *reinterpret_cast<SIZE*>(lParam) = look_.SizeAt(static_cast<int>(wParam));
+        return TRUE;
+      case WM_DPICHANGED:
+        look_.DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
       case WM_COMMAND:
         if (LOWORD(wParam) == kIdCommand1 && HIWORD(wParam) == BN_CLICKED) about_.Show(window);
         return 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include <ole2.h>
 #include <olectl.h>
@@ -85,6 +86,13 @@ UniqueBitmap LoadPicture(HINSTANCE instance, int size) {
   return bitmap;
 }
 
+// The window around the fixed client area at `dpi`, its frame drawn at `frameDpi`.
+RECT FrameAt(int dpi, int frameDpi) {
+  return DpiFunctions::Get().FrameAround(
+      RECT{0, 0, TwipsToPixels(kAboutClientWidth, dpi), TwipsToPixels(kAboutClientHeight, dpi)}, kAboutStyle,
+      kAboutExStyle, frameDpi);
+}
+
 bool RegisterOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
@@ -127,50 +135,89 @@ bool AboutWindow::Build(HWND anchor) {
     owner_ = ::CreateWindowExW(0, kOwnerClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
   }
 
-  dpi_ = ScreenDpi();
-  RECT frame{0, 0, TwipsToPixels(kAboutClientWidth, dpi_), TwipsToPixels(kAboutClientHeight, dpi_)};
-  ::AdjustWindowRectEx(&frame, kAboutStyle, FALSE, kAboutExStyle);
+  // Made at its place at the screen's DPI, so that Windows makes it on the
+  // monitor it belongs to, at that monitor's DPI.
+  const SIZE frame = SizeAt(ScreenDpi());
   const RECT work = WorkAreaOf(::MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST));
-  const PixelRect place = CentredIn(frame.right - frame.left, frame.bottom - frame.top,
-                                    PixelRect{work.left, work.top, work.right, work.bottom});
+  const PixelRect place = CentredIn(frame.cx, frame.cy, PixelRect{work.left, work.top, work.right, work.bottom});
 
   window_ = ::CreateWindowExW(kAboutExStyle, kClassName, kAboutCaption, kAboutStyle, place.left, place.top,
                               place.right - place.left, place.bottom - place.top, owner_, nullptr, instance_, this);
   if (!window_) return false;
   windows_.Opened();
 
-  picture_ = LoadPicture(instance_, kAboutPictureSize * dpi_ / 96);
-  const int iconSize = kAboutIconSize * dpi_ / 96;
-  icon_.reset(static_cast<HICON>(
-      ::LoadImageW(instance_, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON, iconSize, iconSize, 0)));
   for (const AboutControlSpec& entry : kAboutControls) {
     const ControlSpec& control = entry.control;
     const bool picture = control.kind == ControlKind::Picture;
     // Siblings clip one another so that the icon stays above the title's box.
     const DWORD style =
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (picture ? SS_ICON | SS_REALSIZEIMAGE : SS_LEFT | SS_NOPREFIX);
-    HWND child = ::CreateWindowExW(0, L"STATIC", control.text, style, TwipsToPixels(control.left, dpi_),
-                                   TwipsToPixels(control.top, dpi_), TwipsToPixels(control.width, dpi_),
-                                   TwipsToPixels(control.height, dpi_), window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+    // Found again by its id; one that could not be made is left out.
+    static_cast<void>(::CreateWindowExW(0, L"STATIC", control.text, style, 0, 0, 0, 0, window_,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr));
+  }
+  const int dpi = DpiFunctions::Get().ForWindow(window_);
+  const SIZE size = SizeAt(dpi);
+  const PixelRect centred = CentredIn(size.cx, size.cy, PixelRect{work.left, work.top, work.right, work.bottom});
+  LayOut(dpi, RECT{centred.left, centred.top, centred.right, centred.bottom});
+  return true;
+}
+
+SIZE AboutWindow::SizeAt(int dpi) {
+  const RECT frame = FrameAt(dpi, dpi);
+  return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void AboutWindow::LayOut(int dpi, const RECT& wanted) {
+  if (!window_) return;
+  dpi_ = dpi;
+  picture_ = LoadPicture(instance_, kAboutPictureSize * dpi / 96);
+  // The controls get the new icon and fonts before the old ones go.
+  UniqueIcon icon = LoadIconAt(instance_, kIdiApplication, kAboutIconSize * dpi / 96);
+  std::array<UniqueFont, std::size(kAboutControls)> fonts;
+  for (std::size_t i = 0; i < std::size(kAboutControls); ++i) {
+    const AboutControlSpec& entry = kAboutControls[i];
+    const ControlSpec& control = entry.control;
+    HWND child = ::GetDlgItem(window_, control.id);
     if (!child) continue;
-    if (picture) {
-      ::SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
+    ::MoveWindow(child, TwipsToPixels(control.left, dpi), TwipsToPixels(control.top, dpi),
+                 TwipsToPixels(control.width, dpi), TwipsToPixels(control.height, dpi), FALSE);
+    if (control.kind == ControlKind::Picture) {
+      ::SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
       continue;
     }
-    UniqueFont& font = control.id == kIdLblTitle         ? titleFont_
-                       : control.id == kIdLblDescription ? descriptionFont_
-                                                         : helpFont_;
-    font = CreateGb2312Font(entry.font.face, PointTenthsToPixels(entry.font.pointTenths, dpi_), entry.font.weight);
-    if (font) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    fonts[i] = CreateGb2312Font(entry.font.face, PointTenthsToPixels(entry.font.pointTenths, dpi), entry.font.weight);
+    if (fonts[i]) ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[i].get()), FALSE);
   }
-  return true;
+  icon_ = std::move(icon);
+  fonts_ = std::move(fonts);
+  windowIcons_.Set(window_, instance_, kIdiApplication, dpi);
+
+  // The frame is drawn at the DPI Windows gives the window, which is `dpi`
+  // whenever Windows itself reports the change.
+  const RECT frame = FrameAt(dpi, DpiFunctions::Get().ForWindow(window_));
+  const RECT work = WorkAreaOf(::MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST));
+  const PixelRect place = KeepInside(
+      PixelRect{wanted.left, wanted.top, wanted.left + frame.right - frame.left, wanted.top + frame.bottom - frame.top},
+      PixelRect{work.left, work.top, work.right, work.bottom});
+  // Neither the Z order nor the focus is Quellaro's to change here.
+  ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // The labels are transparent: the picture and the background behind them
+  // are drawn again first.
+  ::RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 LRESULT AboutWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
       Paint(window);
+      return 0;
+    case WM_GETDPISCALEDSIZE:
+      *reinterpret_cast<SIZE*>(lParam) = SizeAt(static_cast<int>(wParam));
+      return TRUE;
+    case WM_DPICHANGED:
+      LayOut(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
@@ -187,9 +234,7 @@ LRESULT AboutWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
       window_ = nullptr;
       picture_.reset();
       icon_.reset();
-      titleFont_.reset();
-      descriptionFont_.reset();
-      helpFont_.reset();
+      for (UniqueFont& font : fonts_) font.reset();
       windows_.Closed();
       return 0;
     }

@@ -3,6 +3,10 @@
 // rest of the program uses.
 #pragma once
 
+#include <array>
+
+#include "about/AboutLayout.h"
+#include "platform/Dpi.h"
 #include "platform/Win32.h"
 #include "platform/WindowCount.h"
 
@@ -29,6 +33,11 @@ class AboutWindow {
   friend struct WindowProcFor;
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool Build(HWND anchor);
+  // The one layout, at start and after every DPI change: controls, fonts,
+  // icons and picture at `dpi`, then the window at `wanted`'s top-left corner.
+  void LayOut(int dpi, const RECT& wanted);
+  // The answer to WM_GETDPISCALEDSIZE: the window's exact size at `dpi`.
+  static SIZE SizeAt(int dpi);
   void Paint(HWND window);
 
   HINSTANCE instance_;
@@ -37,10 +46,9 @@ class AboutWindow {
   HWND window_ = nullptr;
   int dpi_ = 96;
   UniqueBitmap picture_;
-  UniqueIcon icon_;
-  UniqueFont descriptionFont_;
-  UniqueFont titleFont_;
-  UniqueFont helpFont_;
+  UniqueIcon icon_;                                          // picIcon's
+  std::array<UniqueFont, std::size(kAboutControls)> fonts_;  // by entry; the picture has none
+  WindowIcons windowIcons_;
 };
 
 }  // namespace quellaro

@@ -2,6 +2,8 @@
 
 #include "app/Resources.h"
 
+#include <utility>
+
 namespace quellaro {
 namespace {
 
@@ -35,8 +37,14 @@ UniqueFont CreateFontFor(const FontSpec& font, int dpi) {
   return CreateGb2312Font(font.face, PointTenthsToPixels(font.pointTenths, dpi), font.weight);
 }
 
-RECT ToRect(PixelRect rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
 PixelRect ToPixelRect(const RECT& rect) { return PixelRect{rect.left, rect.top, rect.right, rect.bottom}; }
+
+// The window around the fixed client area at `dpi`, its frame drawn at `frameDpi`.
+RECT WindowAround(int dpi, int frameDpi) {
+  return DpiFunctions::Get().FrameAround(
+      RECT{0, 0, TwipsToPixels(kMainClientWidth, dpi), TwipsToPixels(kMainClientHeight, dpi)}, kMainStyle, kMainExStyle,
+      frameDpi);
+}
 
 }  // namespace
 
@@ -46,48 +54,86 @@ MainLook::~MainLook() {
 }
 
 HWND MainLook::Create(HINSTANCE instance, const wchar_t* className, WNDPROC procedure, void* param) {
-  const int dpi = ScreenDpi();
-  icon_ = ::LoadIconW(instance, MAKEINTRESOURCEW(kIdiApplication));
+  instance_ = instance;
   background_.reset(::CreateSolidBrush(ToColorRef(kMainBackground)));
-  defaultFont_ = CreateFontFor(kDefaultFont, dpi);
-  text1Font_ = CreateFontFor(kText1Font, dpi);
+  LoadTrayIcon();
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
-  windowClass.hIcon = icon_;
-  windowClass.hIconSm =
-      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON,
-                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIdiApplication));
+  windowClass.hIconSm = trayIcon_;
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = background_.get();
   windowClass.lpszClassName = className;
   if (!::RegisterClassExW(&windowClass)) return nullptr;
-  instance_ = instance;
   className_ = className;
 
-  RECT frame{0, 0, TwipsToPixels(kMainClientWidth, dpi), TwipsToPixels(kMainClientHeight, dpi)};
-  ::AdjustWindowRectEx(&frame, kMainStyle, FALSE, kMainExStyle);
-  ::OffsetRect(&frame, TwipsToPixels(kMainClientLeft, dpi), TwipsToPixels(kMainClientTop, dpi));
-  const RECT place = ToRect(
-      KeepInside(ToPixelRect(frame), ToPixelRect(WorkAreaOf(::MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST)))));
-  HWND window =
-      ::CreateWindowExW(kMainExStyle, className, kMainCaption, kMainStyle, place.left, place.top,
-                        place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance, param);
-  if (!window) return nullptr;
+  // Made at its place at the screen's DPI, so that Windows makes it on the
+  // monitor it belongs to, at that monitor's DPI.
+  const RECT place = PlaceAt(ScreenDpi());
+  window_ = ::CreateWindowExW(kMainExStyle, className, kMainCaption, kMainStyle, place.left, place.top,
+                              place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance, param);
+  if (!window_) return nullptr;
 
   for (const ControlSpec& entry : kMainControls) {
     const ControlClass cls = ClassFor(entry.kind);
-    HWND control = ::CreateWindowExW(cls.exStyle, cls.className, entry.text, WS_CHILD | WS_VISIBLE | cls.style,
-                                     TwipsToPixels(entry.left, dpi), TwipsToPixels(entry.top, dpi),
-                                     TwipsToPixels(entry.width, dpi), TwipsToPixels(entry.height, dpi), window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
-    controls_[static_cast<std::size_t>(entry.id - kIdText1)] = control;
-    HFONT font = entry.id == kIdText1 ? text1Font_.get() : defaultFont_.get();
-    if (control && font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    controls_[static_cast<std::size_t>(entry.id - kIdText1)] =
+        ::CreateWindowExW(cls.exStyle, cls.className, entry.text, WS_CHILD | WS_VISIBLE | cls.style, 0, 0, 0, 0,
+                          window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
   }
-  return window;
+  const int dpi = DpiFunctions::Get().ForWindow(window_);
+  LayOut(dpi, PlaceAt(dpi));
+  return window_;
+}
+
+RECT MainLook::PlaceAt(int dpi) const {
+  RECT frame = WindowAround(dpi, dpi);
+  ::OffsetRect(&frame, TwipsToPixels(kMainClientLeft, dpi), TwipsToPixels(kMainClientTop, dpi));
+  return frame;
+}
+
+void MainLook::LoadTrayIcon() {
+  // The taskbar is drawn at the system DPI; shared, like the class's icons.
+  trayIcon_ =
+      static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(kIdiApplication), IMAGE_ICON,
+                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+SIZE MainLook::SizeAt(int dpi) const {
+  const RECT frame = WindowAround(dpi, dpi);
+  return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void MainLook::LayOut(int dpi, const RECT& wanted) {
+  if (!window_) return;
+  // The controls get the new fonts before the old ones go.
+  UniqueFont defaultFont = CreateFontFor(kDefaultFont, dpi);
+  UniqueFont text1Font = CreateFontFor(kText1Font, dpi);
+  for (const ControlSpec& entry : kMainControls) {
+    HWND control = Control(entry.id);
+    if (!control) continue;
+    ::MoveWindow(control, TwipsToPixels(entry.left, dpi), TwipsToPixels(entry.top, dpi),
+                 TwipsToPixels(entry.width, dpi), TwipsToPixels(entry.height, dpi), FALSE);
+    HFONT font = entry.id == kIdText1 ? text1Font.get() : defaultFont.get();
+    if (font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  defaultFont_ = std::move(defaultFont);
+  text1Font_ = std::move(text1Font);
+  windowIcons_.Set(window_, instance_, kIdiApplication, dpi);
+
+  // The frame is drawn at the DPI Windows gives the window, which is `dpi`
+  // whenever Windows itself reports the change.
+  const RECT frame = WindowAround(dpi, DpiFunctions::Get().ForWindow(window_));
+  const PixelRect wantedPlace{wanted.left, wanted.top, wanted.left + frame.right - frame.left,
+                              wanted.top + frame.bottom - frame.top};
+  const PixelRect place =
+      KeepInside(wantedPlace, ToPixelRect(WorkAreaOf(::MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST))));
+  // Neither the Z order nor the focus is Quellaro's to change here.
+  ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 HBRUSH MainLook::StaticBackground(HWND control, HDC dc) const {

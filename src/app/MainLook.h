@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "app/Layout.h"
+#include "platform/Dpi.h"
 #include "platform/Win32.h"
 
 namespace quellaro {
@@ -23,26 +24,46 @@ class MainLook {
   // controls, hidden, `param` going to WM_NCCREATE. Its client area's corner
   // is at the fixed place, unless the window would not fit its monitor's
   // work area there (a high DPI on a small screen): then it is moved in just
-  // enough. Null when the window could not be made.
+  // enough. It is laid out at the DPI it is drawn at. Null when the window
+  // could not be made.
   HWND Create(HINSTANCE instance, const wchar_t* className, WNDPROC procedure, void* param);
   // After WM_NCDESTROY: the controls are gone too.
-  void Destroyed() { controls_.fill(nullptr); }
+  void Destroyed() {
+    window_ = nullptr;
+    controls_.fill(nullptr);
+  }
 
   HWND Control(int id) const { return controls_[static_cast<std::size_t>(id - kIdText1)]; }
-  HICON Icon() const { return icon_; }
+  // The notification area's icon: the small icon at the taskbar's DPI.
+  HICON Icon() const { return trayIcon_; }
+  // Loads it again, for a notification area made anew (at another DPI, say).
+  void LoadTrayIcon();
+  // The answer to WM_GETDPISCALEDSIZE: the window's exact size at `dpi`.
+  SIZE SizeAt(int dpi) const;
+  // WM_DPICHANGED: the window at `suggested`'s corner, kept inside its
+  // monitor's work area, and everything in it at `dpi`.
+  void DpiChanged(int dpi, const RECT& suggested) { LayOut(dpi, suggested); }
   // The answer to WM_CTLCOLORSTATIC for `control`: the check box and the
   // credit line sit on the window's light blue; null for the others (a
   // disabled Text1 also asks, and keeps its default look).
   HBRUSH StaticBackground(HWND control, HDC dc) const;
 
  private:
+  // The one layout, at start and after every DPI change: controls, fonts and
+  // window icons at `dpi`, then the window at `wanted`'s top-left corner.
+  void LayOut(int dpi, const RECT& wanted);
+  // Where the window opens at `dpi`: its client area's corner at the fixed place.
+  RECT PlaceAt(int dpi) const;
+
   HINSTANCE instance_ = nullptr;
   const wchar_t* className_ = nullptr;
-  HICON icon_ = nullptr;                                   // shared resource icon: not destroyed
+  HWND window_ = nullptr;
+  HICON trayIcon_ = nullptr;                               // shared resource icon: not destroyed
   std::array<HWND, std::size(kMainControls)> controls_{};  // by id, from kIdText1
   UniqueBrush background_;                                 // the window class's: freed once the class is gone
   UniqueFont defaultFont_;
   UniqueFont text1Font_;
+  WindowIcons windowIcons_;
 };
 
 }  // namespace quellaro

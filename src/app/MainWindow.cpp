@@ -101,6 +101,12 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEMOVE:
       form_.Form_MouseMove(wParam, lParam);
       return 0;
+    case WM_GETDPISCALEDSIZE:
+      *reinterpret_cast<SIZE*>(lParam) = look_.SizeAt(static_cast<int>(wParam));
+      return TRUE;
+    case WM_DPICHANGED:
+      look_.DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CTLCOLORSTATIC:
       if (HBRUSH brush = look_.StaticBackground(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
         return reinterpret_cast<LRESULT>(brush);
@@ -151,6 +157,7 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     default:
       if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        look_.LoadTrayIcon();  // at the new notification area's DPI
         form_.TaskbarCreated();
         return 0;
       }

@@ -1,12 +1,15 @@
 // The main window, the settings file and pinning, against the real exe.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "Colour.h"
 #include "Harness.h"
 #include "TestRun.h"
+#include "about/AboutLayout.h"
 #include "app/Layout.h"
 
 namespace e2e {
@@ -324,6 +327,119 @@ TEST(Placement, AtHighDpiOnASmallScreenBothWindowsOpenOnIt) {
   EXPECT_TRUE(inside(box));
   EXPECT_LE(std::abs((box.left + box.right) - (work.left + work.right)), 1) << "centred";
   EXPECT_LE(std::abs((box.top + box.bottom) - (work.top + work.bottom)), 1);
+}
+
+constexpr UINT kBcmGetIdealSize = 0x1601;  // BCM_GETIDEALSIZE, from <commctrl.h>
+
+// An icon's width in pixels; 0 where the system does not say (Wine lets no
+// process read another's icons).
+int IconWidth(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !::GetIconInfo(icon, &info)) return 0;
+  BITMAP mask{};
+  ::GetObjectW(info.hbmMask, sizeof(mask), &mask);
+  ::DeleteObject(info.hbmMask);
+  if (info.hbmColor) ::DeleteObject(info.hbmColor);
+  return mask.bmWidth;
+}
+
+// Moved to a monitor of another scale, a window is asked its size there, then
+// told the new DPI and the rectangle to take. Neither Wine sends these, so the
+// test sends them as Windows does: 96 -> 144 -> 120 -> 96 DPI.
+TEST(MainWindow, BothWindowsLayThemselvesOutAgainAtEachDpiAndKeepFocusAndZOrder) {
+  using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  const auto adjust = reinterpret_cast<AdjustForDpi>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  ASSERT_TRUE(adjust);
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Started());
+  HWND about = app.OpenAbout();
+  ASSERT_TRUE(about);
+  ASSERT_TRUE(InFront(about));
+  // No system carries these messages' pointers from one process to another:
+  // the values go in Quellaro's memory, and come back as the window left them.
+  HANDLE process = app.Proc().Handle();
+  void* block = ::VirtualAllocEx(process, nullptr, 64, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  ASSERT_TRUE(block);
+  const auto send = [&](HWND window, UINT message, WPARAM wParam, auto value, LRESULT* result = nullptr) {
+    ::WriteProcessMemory(process, block, &value, sizeof(value), nullptr);
+    const LRESULT answer = ::SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(block));
+    if (result) *result = answer;
+    ::ReadProcessMemory(process, block, &value, sizeof(value), nullptr);
+    return value;
+  };
+
+  const auto follows = [&](HWND window, int width, int height, const std::vector<ControlSpec>& controls) {
+    HWND front = ::GetForegroundWindow();
+    HWND above = ::GetWindow(window, GW_HWNDPREV);
+    HWND button = ::GetDlgItem(window, quellaro::kIdCmdSetKey);
+    const auto idealWidth = [&] { return send(button, kBcmGetIdealSize, 0, SIZE{}).cx; };
+    int lastIdeal = button ? idealWidth() : 0;
+    int lastDpi = ScreenDpi();
+    HWND picture = ::GetDlgItem(window, quellaro::kIdPicIcon);
+    const auto iconsNow = [&] {
+      return std::array<HICON, 3>{reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_BIG, 0)),
+                                  reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, ICON_SMALL, 0)),
+                                  reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0))};
+    };
+    std::array<HICON, 3> lastIcons = iconsNow();
+    for (const int dpi : {144, 120, 96}) {
+      SCOPED_TRACE(testing::Message() << Describe(window) << " at " << dpi << " DPI");
+      RECT before{};
+      ::GetWindowRect(window, &before);
+      RECT exact{0, 0, TwipsToPixels(width, dpi), TwipsToPixels(height, dpi)};
+      adjust(&exact, ::GetWindowLongW(window, GWL_STYLE), FALSE, ::GetWindowLongW(window, GWL_EXSTYLE), dpi);
+      LRESULT answered = FALSE;
+      const SIZE size = send(window, WM_GETDPISCALEDSIZE, dpi, SIZE{}, &answered);
+      EXPECT_TRUE(answered);
+      EXPECT_EQ(size.cx, exact.right - exact.left) << "its exact size there";
+      EXPECT_EQ(size.cy, exact.bottom - exact.top);
+      send(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+           RECT{before.left, before.top, before.left + size.cx, before.top + size.cy});
+
+      RECT after{};
+      ::GetWindowRect(window, &after);
+      EXPECT_EQ(after.left, before.left) << "at the suggested place";
+      EXPECT_EQ(after.top, before.top);
+      // Its frame follows the DPI only when Windows itself moves it there.
+      if (dpi == ScreenDpi()) EXPECT_EQ(after.right - after.left, size.cx);
+      RECT client{};
+      ::GetClientRect(window, &client);
+      EXPECT_NEAR(client.right, TwipsToPixels(width, dpi), 1);
+      EXPECT_NEAR(client.bottom, TwipsToPixels(height, dpi), 1);
+      for (const ControlSpec& entry : controls) {
+        const RECT rect = ChildRect(::GetDlgItem(window, entry.id));
+        EXPECT_NEAR(rect.left, TwipsToPixels(entry.left, dpi), 1) << entry.name;
+        EXPECT_NEAR(rect.top, TwipsToPixels(entry.top, dpi), 1) << entry.name;
+        EXPECT_NEAR(rect.right - rect.left, TwipsToPixels(entry.width, dpi), 1) << entry.name;
+        EXPECT_NEAR(rect.bottom - rect.top, TwipsToPixels(entry.height, dpi), 1) << entry.name;
+      }
+      if (button) {
+        const int ideal = idealWidth();
+        EXPECT_EQ(ideal > lastIdeal, dpi > lastDpi) << "the font follows: " << lastIdeal << " then " << ideal;
+        lastIdeal = ideal;
+        lastDpi = dpi;
+      }
+      const std::array<HICON, 3> icons = iconsNow();
+      const int sides[] = {32, 16, picture ? 32 : 0};
+      for (std::size_t i = 0; i < std::size(icons); ++i) {
+        // Wine answers WM_GETICON from another process with null.
+        if (sides[i] == 0 || (i < 2 && !icons[i] && UnderWine())) continue;
+        EXPECT_TRUE(icons[i] && icons[i] != lastIcons[i]) << "icon " << i << " made again";
+        if (IconWidth(icons[i]) != 0 || !UnderWine()) EXPECT_EQ(IconWidth(icons[i]), sides[i] * dpi / 96) << i;
+        lastIcons[i] = icons[i];
+      }
+      EXPECT_EQ(::GetForegroundWindow(), front) << "the focus stays where it is";
+      EXPECT_EQ(::GetWindow(window, GW_HWNDPREV), above) << "so does the Z order";
+    }
+  };
+  follows(app.Main(), quellaro::kMainClientWidth, quellaro::kMainClientHeight,
+          std::vector<ControlSpec>(std::begin(quellaro::kMainControls), std::end(quellaro::kMainControls)));
+  std::vector<ControlSpec> aboutControls;
+  for (const quellaro::AboutControlSpec& entry : quellaro::kAboutControls) aboutControls.push_back(entry.control);
+  ASSERT_TRUE(Activate(app.Main()));
+  follows(about, quellaro::kAboutClientWidth, quellaro::kAboutClientHeight, aboutControls);
 }
 
 TEST(MainWindow, EnterAndEscapeDoNothing) {
