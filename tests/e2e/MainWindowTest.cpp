@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -357,17 +359,27 @@ TEST(MainWindow, BothWindowsLayThemselvesOutAgainAtEachDpiAndKeepFocusAndZOrder)
   HWND about = app.OpenAbout();
   ASSERT_TRUE(about);
   ASSERT_TRUE(InFront(about));
-  // No system carries these messages' pointers from one process to another:
-  // the values go in Quellaro's memory, and come back as the window left them.
+  // Wine carries these messages' pointers from one process to another as
+  // they are, Windows may copy what they point to: the values stand at the
+  // same address in both processes, and come back from whichever the window
+  // wrote.
   HANDLE process = app.Proc().Handle();
-  void* block = ::VirtualAllocEx(process, nullptr, 64, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  ASSERT_TRUE(block);
+  void* block = nullptr;
+  for (std::uintptr_t at = 0x30000000; !block && at < 0x70000000; at += 0x1000000) {
+    void* mine = ::VirtualAlloc(reinterpret_cast<void*>(at), 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (mine && ::VirtualAllocEx(process, mine, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) == mine) block = mine;
+    if (mine && !block) ::VirtualFree(mine, 0, MEM_RELEASE);
+  }
+  ASSERT_TRUE(block) << "no address free in both processes";
   const auto send = [&](HWND window, UINT message, WPARAM wParam, auto value, LRESULT* result = nullptr) {
+    auto theirs = value;
+    std::memcpy(block, &value, sizeof(value));
     ::WriteProcessMemory(process, block, &value, sizeof(value), nullptr);
     const LRESULT answer = ::SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(block));
     if (result) *result = answer;
-    ::ReadProcessMemory(process, block, &value, sizeof(value), nullptr);
-    return value;
+    ::ReadProcessMemory(process, block, &theirs, sizeof(theirs), nullptr);
+    if (std::memcmp(&theirs, &value, sizeof(value)) == 0) std::memcpy(&theirs, block, sizeof(value));
+    return theirs;
   };
 
   const auto follows = [&](HWND window, int width, int height, const std::vector<ControlSpec>& controls) {
@@ -403,7 +415,9 @@ TEST(MainWindow, BothWindowsLayThemselvesOutAgainAtEachDpiAndKeepFocusAndZOrder)
       EXPECT_EQ(after.left, before.left) << "at the suggested place";
       EXPECT_EQ(after.top, before.top);
       // Its frame follows the DPI only when Windows itself moves it there.
-      if (dpi == ScreenDpi()) EXPECT_EQ(after.right - after.left, size.cx);
+      if (dpi == ScreenDpi()) {
+        EXPECT_EQ(after.right - after.left, size.cx);
+      }
       RECT client{};
       ::GetClientRect(window, &client);
       EXPECT_NEAR(client.right, TwipsToPixels(width, dpi), 1);
@@ -427,7 +441,9 @@ TEST(MainWindow, BothWindowsLayThemselvesOutAgainAtEachDpiAndKeepFocusAndZOrder)
         // Wine answers WM_GETICON from another process with null.
         if (sides[i] == 0 || (i < 2 && !icons[i] && UnderWine())) continue;
         EXPECT_TRUE(icons[i] && icons[i] != lastIcons[i]) << "icon " << i << " made again";
-        if (IconWidth(icons[i]) != 0 || !UnderWine()) EXPECT_EQ(IconWidth(icons[i]), sides[i] * dpi / 96) << i;
+        if (IconWidth(icons[i]) != 0 || !UnderWine()) {
+          EXPECT_EQ(IconWidth(icons[i]), sides[i] * dpi / 96) << i;
+        }
         lastIcons[i] = icons[i];
       }
       EXPECT_EQ(::GetForegroundWindow(), front) << "the focus stays where it is";
