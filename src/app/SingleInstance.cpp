@@ -10,8 +10,15 @@ namespace quellaro {
 // and leave. A start that arrives meanwhile finds the mutex held: by the
 // copy, which it may ask to close again (harmless), or by the start that
 // took over, elevated, before or after it published itself (either way
-// this start leaves). Two first starts at once: one creates the mutex, the
-// other finds it held with nothing published yet, and leaves.
+// this start leaves, an elevated one once that start has published itself).
+// A copy still starting holds the mutex with nothing published yet: a
+// limited start leaves; an elevated one polls a few seconds for the record,
+// claiming the mutex again each time, and runs if the copy has ended
+// meanwhile, or else decides as above on what it then finds. So two first
+// starts at once: one creates the mutex, the other leaves, or, elevated,
+// takes over from the first once that is limited and running. A copy whose
+// main window has gone, with its About window still open, has given up the
+// mutex and its record: it is no longer Quellaro, and the next start runs.
 bool BecomesTheInstance(RunningCopy& running) {
   switch (running.ClaimInstance()) {
     case Claim::Owned:
@@ -22,6 +29,10 @@ bool BecomesTheInstance(RunningCopy& running) {
       break;
   }
   if (running.OwnElevation() != Elevation::Elevated) return false;
+  for (int poll = 0; poll < kStartingPolls && !running.Published(); ++poll) {
+    running.Pause();
+    if (running.ClaimInstance() == Claim::Owned) return true;
+  }
   // A copy that is elevated too, or one that cannot be asked, keeps running.
   if (running.RunningElevation() != Elevation::Limited) return false;
   running.AskToClose();

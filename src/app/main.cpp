@@ -33,8 +33,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // A second start leaves at once, before it has a window or reads or
   // writes anything, so the running instance and its settings are untouched;
   // but one as administrator takes over from a copy that is not, once that
-  // copy has closed. `running` owns the single-instance mutex from here to
-  // the process's end.
+  // copy has closed. `running` owns the single-instance mutex from here
+  // until the main window has gone.
   Win32RunningCopy running;
   if (!BecomesTheInstance(running)) return 0;
 
@@ -52,9 +52,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       MSG message{};
       BOOL got;
       while ((got = ::GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {
-        if (main.PreTranslate(message)) continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+        if (!main.PreTranslate(message)) {
+          ::TranslateMessage(&message);
+          ::DispatchMessageW(&message);
+        }
+        // Once the main window has gone, an open About window keeps the
+        // process a while, but it is no longer Quellaro: a start then runs.
+        if (!main.hWnd()) running.Withdraw();
       }
       exitCode = got == -1 ? 1 : static_cast<int>(message.wParam);
     } else {

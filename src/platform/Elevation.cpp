@@ -156,10 +156,19 @@ struct InstanceRecord {
 // hand-over that the system makes a moment after the process has ended.
 constexpr DWORD kHandOverMs = 2000;
 
+// The interval of Pause, which a start's wait for a copy still starting counts.
+constexpr DWORD kStartingPollMs = 100;
+
 }  // namespace
 
-Win32RunningCopy::~Win32RunningCopy() {
+Win32RunningCopy::~Win32RunningCopy() { Withdraw(); }
+
+void Win32RunningCopy::Withdraw() {
+  // https://learn.microsoft.com/en-us/windows/win32/api/synchapi/nf-synchapi-releasemutex
+  // fails "if the calling thread does not own the mutex object".
   if (owned_) ::ReleaseMutex(mutex_.get());
+  owned_ = false;
+  record_.reset();
 }
 
 Claim Win32RunningCopy::ClaimInstance() {
@@ -182,6 +191,12 @@ Claim Win32RunningCopy::ClaimInstance() {
 }
 
 Elevation Win32RunningCopy::OwnElevation() { return ElevationOf(::GetCurrentProcess()); }
+
+bool Win32RunningCopy::Published() {
+  return UniqueKernelHandle(::OpenFileMappingW(FILE_MAP_READ, FALSE, kInstanceRecordName)).get() != nullptr;
+}
+
+void Win32RunningCopy::Pause() { ::Sleep(kStartingPollMs); }
 
 // The copy is the process that published itself, not whichever owns a
 // window of Quellaro's class: any program may register that class.
@@ -216,9 +231,9 @@ void Win32RunningCopy::AskToClose() {
 
 bool Win32RunningCopy::WaitForEnd() {
   if (!process_) return false;
-  // The copy's end abandons or releases the mutex, and the system gives it
-  // to one waiter only. With bWaitAll FALSE the lowest index signalled wins
-  // and only that object is acquired
+  // The copy releases the mutex once its main window has gone, or its end
+  // abandons it, and the system gives it to one waiter only. With bWaitAll
+  // FALSE the lowest index signalled wins and only that object is acquired
   // (https://learn.microsoft.com/en-us/windows/win32/api/synchapi/nf-synchapi-waitformultipleobjects):
   // index 1 alone means that the copy has ended and another start has the mutex.
   const HANDLE either[2] = {mutex_.get(), process_.get()};
@@ -236,7 +251,7 @@ void Win32RunningCopy::Publish(HWND main) {
   // One left open by a start that read it is reused and written over.
   record_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(InstanceRecord),
                                      kInstanceRecordName));
-  if (!record_) return;  // starts then take this copy for one still starting, and leave
+  if (!record_) return;  // starts then take this copy for one still starting
   void* view = ::MapViewOfFile(record_.get(), FILE_MAP_WRITE, 0, 0, sizeof(InstanceRecord));
   if (!view) return;
   const InstanceRecord published{reinterpret_cast<std::uintptr_t>(main), ::GetCurrentProcessId()};

@@ -12,10 +12,10 @@ namespace quellaro {
 Elevation ElevationOf(HANDLE process);
 
 // Which Quellaro runs, as the starts and the running copy tell one another:
-// the single-instance mutex, which the running copy owns for its life, and
-// a record of its main window and process, which it publishes once that
-// window exists. The object lives as long as the process: its destructor
-// gives up the mutex and the record.
+// the single-instance mutex, which the running copy owns while its main
+// window lives, and a record of that window and its process, which it
+// publishes once the window exists. The object lives as long as the
+// process: Withdraw or its destructor gives up the mutex and the record.
 class Win32RunningCopy final : public RunningCopy {
  public:
   Win32RunningCopy() = default;
@@ -25,6 +25,8 @@ class Win32RunningCopy final : public RunningCopy {
 
   Claim ClaimInstance() override;
   Elevation OwnElevation() override;
+  bool Published() override;
+  void Pause() override;
   Elevation RunningElevation() override;
   void AskToClose() override;
   bool WaitForEnd() override;
@@ -32,6 +34,9 @@ class Win32RunningCopy final : public RunningCopy {
   // Tells later starts that this process, with the main window `main`, is
   // the one running.
   void Publish(HWND main);
+  // Tells later starts that this process is no longer the one running, on
+  // the thread that claimed the mutex, which alone may release it.
+  void Withdraw();
 
  private:
   UniqueKernelHandle mutex_;

@@ -96,6 +96,10 @@ TEST_F(About, ClosingTheMainWindowFirstSavesAndTheProcessLivesUntilAboutCloses) 
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(app.Main()); }));
   EXPECT_FALSE(app.ExitsWithin(500ms));
   EXPECT_TRUE(::IsWindowVisible(about));
+  Process start = Process::Start(folder.Exe());  // no longer Quellaro, so a start runs
+  const HWND main = FindTopLevel(start.Id(), quellaro::kMainWindowClass);
+  EXPECT_TRUE(main) << "the start left, and no Quellaro runs once About closes";
+  ::PostMessageW(main, WM_CLOSE, 0, 0);
 
   ::PostMessageW(about, WM_CLOSE, 0, 0);
   EXPECT_TRUE(app.ExitsWithin());

@@ -76,28 +76,38 @@ int MainWindowsOfQuellaro() {
   return count;
 }
 
+enum class Copy { Running, Busy, Starting };
+constexpr wchar_t kMutex[] = L"Local\\Quellaro.SingleInstance";
+
 // A limited Quellaro and another program (`lookalike`: with a window of Quellaro's class), then `starts` as
-// administrator at once, while the copy does nothing for 7 s when `busy`: exactly one elevated copy remains.
-void TakeOver(int starts, bool busy = false, bool lookalike = false) {
+// administrator at once, while the copy does nothing for 7 s when Busy, or for 2 s once it has taken the mutex,
+// before its window, when Starting: exactly one elevated copy remains.
+void TakeOver(int starts, Copy state = Copy::Running, bool lookalike = false) {
   AppFolder folder;
   std::string why;
   std::optional<Process> first = StartLimited(folder.Exe(), why);
   if (!first || ElevationOf(first->Handle()) != Elevation::Limited) GTEST_SKIP() << "no limited Quellaro: " << why;
-  ASSERT_TRUE(FindTopLevel(first->Id(), quellaro::kMainWindowClass)) << "the limited Quellaro showed no main window";
-  first->WaitIdle();
+  if (state == Copy::Starting) {
+    const auto taken = [] { return quellaro::UniqueKernelHandle(::OpenMutexW(SYNCHRONIZE, FALSE, kMutex)).get(); };
+    ASSERT_TRUE(WaitUntil([&] { return taken() != nullptr; }));
+  } else {
+    ASSERT_TRUE(FindTopLevel(first->Id(), quellaro::kMainWindowClass)) << "the limited Quellaro showed no main window";
+    first->WaitIdle();
+  }
+  ASSERT_TRUE(state == Copy::Running || ::DebugActiveProcess(first->Id())) << "the limited Quellaro cannot be stopped";
+  if (state == Copy::Starting && FindTopLevel(first->Id(), quellaro::kMainWindowClass, 0ms)) GTEST_SKIP() << "too late";
   std::optional<Process> other =
       StartLimited(ModulePath(), why, lookalike ? L"--demo-class Quellaro.setPos" : L"--demo");
   ASSERT_TRUE(other) << why;
   other->WaitIdle();
-  ASSERT_TRUE(!busy || ::DebugActiveProcess(first->Id())) << "the limited Quellaro cannot be stopped";
   std::vector<Process> elevated;
   for (int i = 0; i < starts; ++i) {
     std::optional<Process> start = StartElevated(folder.Exe(), folder.Path(), why);
     if (!start || ElevationOf(start->Handle()) != Elevation::Elevated) GTEST_SKIP() << "no elevated start: " << why;
     elevated.push_back(std::move(*start));
   }
-  if (busy) Pause(7000ms);
-  if (busy) ::DebugActiveProcessStop(first->Id());
+  if (state != Copy::Running) Pause(state == Copy::Busy ? 7000ms : 2000ms);
+  if (state != Copy::Running) ::DebugActiveProcessStop(first->Id());
   EXPECT_TRUE(first->WaitExit(15000ms).has_value()) << "the limited Quellaro did not close";
   const auto runs = [](const Process& copy) { return !TopLevelWindows(copy.Id(), quellaro::kMainWindowClass).empty(); };
   WaitUntil(
@@ -153,9 +163,11 @@ TEST(SingleInstance, TwoStartsAsAdministratorAtOnceLeaveOneCopy) {
   for (int round = 0; round < 4 && !HasFailure() && !IsSkipped(); ++round) TakeOver(2);
 }
 
-TEST(SingleInstance, AStartAsAdministratorWaitsForABusyCopyToClose) { TakeOver(1, true); }
+TEST(SingleInstance, AStartAsAdministratorWaitsForABusyCopyToClose) { TakeOver(1, Copy::Busy); }
 
-TEST(SingleInstance, AnotherProgramsWindowOfQuellarosClassIsLeftAlone) { TakeOver(1, false, true); }
+TEST(SingleInstance, AStartAsAdministratorWaitsForACopyStillStarting) { TakeOver(1, Copy::Starting); }
+
+TEST(SingleInstance, AnotherProgramsWindowOfQuellarosClassIsLeftAlone) { TakeOver(1, Copy::Running, true); }
 
 }  // namespace
 }  // namespace e2e

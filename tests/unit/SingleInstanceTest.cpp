@@ -13,9 +13,12 @@ class FakeRunningCopy : public RunningCopy {
   Claim claim = Claim::Held;
   Elevation own = Elevation::Limited, running = Elevation::Limited;
   bool ends = true;
+  int unpublished = 0, freeAfter = -1, pauses = 0;  // pauses until it publishes itself, until the mutex is free
   CallLog calls;
 
-  Claim ClaimInstance() override { return claim; }
+  Claim ClaimInstance() override { return pauses > 0 && pauses == freeAfter ? Claim::Owned : claim; }
+  bool Published() override { return pauses >= unpublished; }
+  void Pause() override { ++pauses; }
   Elevation OwnElevation() override {
     calls.emplace_back("OwnElevation()");
     return own;
@@ -40,6 +43,7 @@ struct SecondStartCase {
   bool asksToClose;   // cppcheck-suppress unusedStructMember
   // cppcheck-suppress unusedStructMember
   Claim claim = Claim::Held;
+  int unpublished = 0, freeAfter = -1, pauses = 0;  // cppcheck-suppress unusedStructMember
 };
 
 class SecondStartTest : public ::testing::TestWithParam<SecondStartCase> {};
@@ -53,7 +57,10 @@ TEST_P(SecondStartTest, OnlyAnElevatedStartTakesOverFromACopyThatIsNot) {
   copy.own = c.own;
   copy.running = c.running;
   copy.ends = c.ends;
+  copy.unpublished = c.unpublished;
+  copy.freeAfter = c.freeAfter;
   EXPECT_EQ(BecomesTheInstance(copy), c.starts);
+  EXPECT_EQ(copy.pauses, c.pauses);
   if (c.asksToClose) {
     EXPECT_EQ(copy.calls, (CallLog{"OwnElevation()", "RunningElevation()", "AskToClose()", "WaitForEnd()"}));
   } else {
@@ -74,7 +81,15 @@ INSTANTIATE_TEST_SUITE_P(
         SecondStartCase{"ElevatedFindsOneItCannotAsk", Elevation::Elevated, Elevation::Unknown, true, false, false},
         SecondStartCase{"LimitedFindsLimited", Elevation::Limited, Elevation::Limited, true, false, false},
         SecondStartCase{"LimitedFindsElevated", Elevation::Limited, Elevation::Elevated, true, false, false},
-        SecondStartCase{"UnknownFindsLimited", Elevation::Unknown, Elevation::Limited, true, false, false}),
+        SecondStartCase{"UnknownFindsLimited", Elevation::Unknown, Elevation::Limited, true, false, false},
+        SecondStartCase{"StillStarting", Elevation::Elevated, Elevation::Limited, true, true, true, Claim::Held, 3, -1,
+                        3},
+        SecondStartCase{"NeverPublished", Elevation::Elevated, Elevation::Unknown, true, false, false, Claim::Held, 99,
+                        -1, kStartingPolls},
+        SecondStartCase{"EndedWhileStarting", Elevation::Elevated, Elevation::Unknown, true, true, false, Claim::Held,
+                        99, 2, 2},
+        SecondStartCase{"LimitedWhileStarting", Elevation::Limited, Elevation::Limited, true, false, false, Claim::Held,
+                        99}),
     [](const ::testing::TestParamInfo<SecondStartCase>& info) { return std::string(info.param.what); });
 
 }  // namespace
