@@ -136,7 +136,8 @@ class FakePlatform : public Platform {
   // The slow windows' threads carry out the changes posted to them.
   void Deliver() {
     const std::set<WindowHandle> wereSlow = std::exchange(slow, {});
-    for (const auto& [window, after] : std::exchange(posted, {})) SetWindowPos(window, HandleFromValue(after), 0, 0, 0, 0, 0);
+    for (const auto& [window, after] : std::exchange(posted, {}))
+      SetWindowPos(window, HandleFromValue(after), 0, 0, 0, 0, 0);
     slow = wereSlow;
   }
   WindowHandle GetShellWindow() override {

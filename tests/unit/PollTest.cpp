@@ -119,7 +119,7 @@ struct FlipCase {
   bool higherIntegrity = false;             // cppcheck-suppress unusedStructMember
   bool wineKeepsBit = false;                // cppcheck-suppress unusedStructMember
   FlipResult result = FlipResult::Changed;  // cppcheck-suppress unusedStructMember
-  bool elevated = false, stranger = false, answers = true;  // cppcheck-suppress unusedStructMember
+  bool elevated = false, stranger = false, answers = true;           // cppcheck-suppress unusedStructMember
   bool slow = false, delivered = false, busyAfterAnswering = false;  // cppcheck-suppress unusedStructMember
 };
 
@@ -148,7 +148,8 @@ TEST_P(FlipResultTest, TickTellsWhetherTheChangeTookAndWhyNot) {
   EXPECT_EQ(tick.pinning, !c.topmost && c.answers);
   EXPECT_EQ(tick.result, c.result);
   // The owner is asked about only after a refusal; a window that does not answer is not touched.
-  const bool refused = c.result != FlipResult::Changed && c.result != FlipResult::None && c.result != FlipResult::NotAnswering;
+  const bool refused =
+      c.result != FlipResult::Changed && c.result != FlipResult::None && c.result != FlipResult::NotAnswering;
   EXPECT_EQ(platform.Count("OwnerOf(0x2000)"), refused ? 1u : 0u);
   EXPECT_EQ(platform.Count("SetWindowPos(0x2000, -1, 0, 0, 0, 0, 16387)"), c.answers && !c.topmost ? 1u : 0u);
 }
