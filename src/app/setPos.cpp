@@ -51,10 +51,7 @@ void setPos::Form_Unload() {
 }
 
 void setPos::Timer1_Timer() {
-  const TickOutcome tick = PollTick(platform_, HotKey, view_.hWnd(), TargetWnd, notAnsweringThisHold_);
-  // A window that did not answer is not waited for again while the key stays down.
-  if (tick.result == FlipResult::NotAnswering) notAnsweringThisHold_ = tick.window;
-  if (!tick.keyDown) notAnsweringThisHold_ = nullptr;
+  const TickOutcome tick = PollTick(platform_, HotKey, view_.hWnd(), TargetWnd, poll_);
   flipFeedback_.Report(platform_, tick, trayIconShown_ ? &TrayData : nullptr);
   RetryTrayIcon();
 }

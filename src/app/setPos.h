@@ -75,7 +75,7 @@ class setPos {
   int ticksSinceTrayTry_ = 0;
   int trayRetryTicks_ = 0;  // the wait before the next offer
   FlipFeedback flipFeedback_;
-  WindowHandle notAnsweringThisHold_ = nullptr;  // the window that did not answer during this press
+  PollState poll_;
 };
 
 }  // namespace quellaro

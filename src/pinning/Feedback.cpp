@@ -5,10 +5,8 @@
 namespace quellaro {
 
 void FlipFeedback::Report(Platform& platform, const TickOutcome& tick, const TrayRecord* trayIcon) {
-  if (!tick.keyDown) {
-    failedThisHold_ = nullptr;
-    return;
-  }
+  if (tick.keyDown && !keyWasDown_) failedThisHold_ = nullptr;  // a new press
+  keyWasDown_ = tick.keyDown;
   // A program that does not answer gets the sound alone: it may answer in a moment.
   const wchar_t* text = tick.result == FlipResult::Refused         ? kBalloonRefused
                         : tick.result == FlipResult::Administrator ? kBalloonRestartAsAdministrator

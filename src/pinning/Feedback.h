@@ -28,9 +28,11 @@ class FlipFeedback {
   void BalloonClicked(Platform& platform);
 
  private:
-  // The window that failed during the current hold of the key: a key held
-  // over several ticks tries it on each, but it is one press to the user.
+  // The window that failed during the current press of the key: a key held
+  // over several ticks tries it on each, but it is one press to the user,
+  // and so is an outcome that comes after the key went up.
   WindowHandle failedThisHold_ = nullptr;
+  bool keyWasDown_ = false;
   // Windows that already got their balloon: after the first, the sound is
   // enough. A handful in a run; a vector keeps libstdc++'s tree code out of
   // the exe.

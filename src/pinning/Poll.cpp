@@ -58,29 +58,78 @@ bool IsTopmost(Platform& platform, WindowHandle window) {
   return (style | kWsExTopmost) == style;
 }
 
-// cppcheck-suppress constParameter ; a handle is compared, never dereferenced
+namespace {
+
+// Why the window kept its state. `error` is the first error of the change's
+// calls, 0 when they all went through.
+FlipResult WhyKept(Platform& platform, WindowHandle window, std::uint32_t error) {
+  // The window closed after it was found in front: nothing refused anything.
+  if (error == kErrorInvalidWindowHandle) return FlipResult::None;
+  // Running as administrator helps with a program the same user runs as
+  // administrator (the window's owner, or UIPI's ERROR_ACCESS_DENIED,
+  // tells), and only while Quellaro is not elevated already.
+  const WindowOwner owner = platform.OwnerOf(window);
+  if (owner == WindowOwner::Stranger) return FlipResult::OutOfReach;
+  if (error == kErrorAccessDenied || owner == WindowOwner::Administrator) {
+    return platform.RunsElevated() ? FlipResult::OutOfReach : FlipResult::Administrator;
+  }
+  return FlipResult::Refused;
+}
+
+// The pending change's outcome into `tick`, once there is one.
+void Settle(Platform& platform, PollState& state, TickOutcome& tick) {
+  tick.window = state.pendingWindow;
+  tick.pinning = state.pendingPin;
+  if (IsTopmost(platform, tick.window) == tick.pinning) {
+    tick.result = FlipResult::Changed;
+  } else if (++state.ticksWaited < kPendingTicks) {
+    return;
+  } else if (!platform.GetWindowRect(tick.window)) {
+    tick.result = FlipResult::None;  // closed meanwhile
+  } else if (!platform.AnswersWithin(tick.window, kAnswerWaitMs)) {
+    // Busy since it last answered: the change lands when it wakes.
+    tick.result = FlipResult::NotAnswering;
+    state.notAnswering = tick.window;
+  } else {
+    tick.result = WhyKept(platform, tick.window, 0);
+  }
+  state.pendingWindow = nullptr;
+}
+
+}  // namespace
+
 TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd,
-                     WindowHandle notAnswering) {  // cppcheck-suppress constParameter
+                     PollState& state) {
   TickOutcome tick;
-  if (!IsKeyDown(platform, hotKey)) return tick;
-  tick.keyDown = true;
+  tick.keyDown = IsKeyDown(platform, hotKey);
+  if (state.pendingWindow != nullptr) Settle(platform, state, tick);
+  if (!tick.keyDown) state.notAnswering = nullptr;
+  // A change still on its way, or a failure to tell: nothing new this tick.
+  if (!tick.keyDown || state.pendingWindow != nullptr ||
+      (tick.result != FlipResult::None && tick.result != FlipResult::Changed)) {
+    return tick;
+  }
 
   targetWnd = platform.GetForegroundWindow();
-  tick.window = targetWnd;
+  tick = TickOutcome{true, targetWnd};
   if (targetWnd == self || IsShellWindow(platform, targetWnd)) return tick;
   // F8 in a full-screen program is the program's own key.
   if (targetWnd != nullptr && IsFullScreen(platform, targetWnd)) return tick;
 
   // SetWindowPos on another thread's window waits for that thread, for as
   // long as it takes: a hung or busy program would hold Quellaro up, and
-  // with it the tray icon and F8 on every other window. So the window is
-  // first asked for a sign of life (SendMessageTimeout with WM_NULL), and
-  // left alone if none comes within kAnswerWaitMs. Chosen over
-  // SWP_ASYNCWINDOWPOS, which would not wait but leaves the change pending
-  // until the program wakes, perhaps long after the user gave up, with
-  // nothing left to tell whether it took.
-  if (targetWnd != nullptr && (targetWnd == notAnswering || !platform.AnswersWithin(targetWnd, kAnswerWaitMs))) {
+  // with it the tray icon and F8 on every other window. A sign of life first
+  // (SendMessageTimeout with WM_NULL) is not enough, as a program may start
+  // a long job right after it answered. So the change is asked with
+  // SWP_ASYNCWINDOWPOS, which only posts it to that thread, and its outcome
+  // read from the window's topmost bit: at once for a window of Quellaro's
+  // own thread, which the call changes directly, else on the next ticks.
+  // The sign of life stays: no change is queued for a program that is
+  // already hung, and the user hears so at once. Chosen over a short
+  // time-out on each call, which SetWindowPos has not.
+  if (targetWnd != nullptr && (targetWnd == state.notAnswering || !platform.AnswersWithin(targetWnd, kAnswerWaitMs))) {
     tick.result = FlipResult::NotAnswering;
+    state.notAnswering = targetWnd;
     return tick;
   }
 
@@ -88,45 +137,36 @@ TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self,
   // higher rights makes SetWindowPos fail with ERROR_ACCESS_DENIED (UIPI).
   std::uint32_t error = 0;
   const auto move = [&](std::intptr_t insertAfter, unsigned flags) {
-    if (!platform.SetWindowPos(targetWnd, HandleFromValue(insertAfter), 0, 0, 0, 0, flags) && error == 0) {
+    if (!platform.SetWindowPos(targetWnd, HandleFromValue(insertAfter), 0, 0, 0, 0,
+                               flags | kKeepPlace | kSwpAsyncWindowPos) &&
+        error == 0) {
       error = platform.GetLastError();
     }
   };
   tick.pinning = !IsTopmost(platform, targetWnd);
   if (tick.pinning) {
-    move(kHwndTopmost, kKeepPlace);
-    if (targetWnd == nullptr) return tick;  // nothing in front: nothing was refused
+    move(kHwndTopmost, 0);
   } else {
     // Unpin by sending the window to the bottom, which on Windows also
     // clears its topmost status. Some implementations (Wine among them)
-    // keep the topmost bit after that call; only then, clear it explicitly
-    // and put the window at the bottom again, without activating it.
-    move(kHwndBottom, kKeepPlace);
-    if (!IsTopmost(platform, targetWnd)) {
-      tick.result = FlipResult::Changed;
-      return tick;
-    }
-    move(kHwndNoTopmost, kKeepPlace | kSwpNoActivate);
-    move(kHwndBottom, kKeepPlace | kSwpNoActivate);
+    // keep the topmost bit after that call: the bit is cleared explicitly
+    // too, which does nothing to a window no longer topmost, and the window
+    // put at the bottom again, without activating it. The three are posted
+    // one after another, as the bit cannot be read between them.
+    move(kHwndBottom, 0);
+    move(kHwndNoTopmost, kSwpNoActivate);
+    move(kHwndBottom, kSwpNoActivate);
   }
+  if (targetWnd == nullptr) return tick;  // nothing in front: nothing was refused
 
   if (IsTopmost(platform, targetWnd) == tick.pinning) {
     tick.result = FlipResult::Changed;
-  } else if (error == kErrorInvalidWindowHandle) {
-    // The window closed after it was found in front: nothing refused anything.
-    tick.result = FlipResult::None;
+  } else if (error != 0) {
+    tick.result = WhyKept(platform, targetWnd, error);
   } else {
-    // Running as administrator helps with a program the same user runs as
-    // administrator (the window's owner, or UIPI's ERROR_ACCESS_DENIED,
-    // tells), and only while Quellaro is not elevated already.
-    const WindowOwner owner = platform.OwnerOf(targetWnd);
-    if (owner == WindowOwner::Stranger) {
-      tick.result = FlipResult::OutOfReach;
-    } else if (error == kErrorAccessDenied || owner == WindowOwner::Administrator) {
-      tick.result = platform.RunsElevated() ? FlipResult::OutOfReach : FlipResult::Administrator;
-    } else {
-      tick.result = FlipResult::Refused;
-    }
+    state.pendingWindow = targetWnd;
+    state.pendingPin = tick.pinning;
+    state.ticksWaited = 0;
   }
   return tick;
 }

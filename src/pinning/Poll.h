@@ -46,13 +46,27 @@ struct TickOutcome {
   FlipResult result = FlipResult::None;
 };
 
+// Ticks a change asked of another program's window is given to show in its
+// topmost bit before the tick tells why it did not.
+inline constexpr unsigned kPendingTicks = 2;
+
+// What the poll keeps from one tick to the next.
+struct PollState {
+  // A change asked of a window that had not shown in its topmost bit yet.
+  WindowHandle pendingWindow = nullptr;  // null: none
+  bool pendingPin = false;
+  unsigned ticksWaited = 0;
+  // A window that did not answer during this press: left alone without
+  // waiting for it again until the key goes up.
+  WindowHandle notAnswering = nullptr;
+};
+
 // One tick. `targetWnd` receives the foreground window whenever the key is
 // down; `self` is Quellaro's own main window, which is never pinned, and
-// neither is a window of the shell or of a full-screen program. After the
-// change, the window's topmost bit is read again to tell whether it took.
-// `notAnswering` is a window known not to answer during this press: it is
-// left alone without waiting for it again.
+// neither is a window of the shell or of a full-screen program. The outcome
+// of a change is told once the window's topmost bit shows it, or a few
+// ticks later, perhaps after the key went up.
 TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self, WindowHandle& targetWnd,
-                     WindowHandle notAnswering = nullptr);
+                     PollState& state);
 
 }  // namespace quellaro

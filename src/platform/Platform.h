@@ -26,6 +26,7 @@ inline constexpr std::intptr_t kHwndNoTopmost = -2;               // HWND_NOTOPM
 inline constexpr unsigned kSwpNoSize = 0x1;                       // SWP_NOSIZE
 inline constexpr unsigned kSwpNoMove = 0x2;                       // SWP_NOMOVE
 inline constexpr unsigned kSwpNoActivate = 0x10;                  // SWP_NOACTIVATE
+inline constexpr unsigned kSwpAsyncWindowPos = 0x4000;            // SWP_ASYNCWINDOWPOS
 inline constexpr unsigned kNimAdd = 0;                            // NIM_ADD
 inline constexpr unsigned kNimModify = 1;                         // NIM_MODIFY
 inline constexpr unsigned kNimDelete = 2;                         // NIM_DELETE

@@ -87,6 +87,11 @@ DemoKind demoKind = DemoKind::Plain;
 
 LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN && wParam == VK_F8 && demoKind == DemoKind::Sleeping) ::Sleep(9000);
+  if (message == WM_NULL && demoKind == DemoKind::BusyAfterAnswering) {
+    ::ReplyMessage(0);
+    ::Sleep(9000);
+    return 0;
+  }
   if (message == WM_WINDOWPOSCHANGING && demoKind == DemoKind::Refusing) {
     auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
     const HWND after = position->hwndInsertAfter;
@@ -919,7 +924,7 @@ int RunDemoWindow(DemoKind kind, const wchar_t* className) {
   monitor.cbSize = sizeof(monitor);
   ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
   const RECT& m = monitor.rcMonitor;
-  const int left = kind == DemoKind::Sleeping ? 420 : 60;  // beside a plain one
+  const int left = kind == DemoKind::Sleeping || kind == DemoKind::BusyAfterAnswering ? 420 : 60;  // beside a plain one
   HWND window =
       ::CreateWindowExW(kind == DemoKind::FullScreenTopmost ? WS_EX_TOPMOST : 0, className, L"Quellaro demo",
                         fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW, fullScreen ? m.left : left,

@@ -77,6 +77,9 @@ class FakePlatform : public Platform {
   std::set<WindowHandle> refusing;
   // Windows on which SetWindowPos fails with this error, as UIPI makes it fail.
   std::map<WindowHandle, std::uint32_t> setPosErrors;
+  // Windows of other threads, whose changes wait for Deliver().
+  std::set<WindowHandle> slow;
+  std::vector<std::pair<WindowHandle, std::intptr_t>> posted;
   std::map<WindowHandle, WindowOwner> owners;  // absent: Peer
   bool elevated = false;                       // Quellaro runs as administrator
   std::uint32_t lastError = 0;
@@ -121,10 +124,21 @@ class FakePlatform : public Platform {
       return false;
     }
     if (refusing.count(window)) return true;
+    if (slow.count(window)) {
+      posted.emplace_back(window, after);
+      return true;
+    }
     std::int32_t& style = exStyles[window];
     if (after == kHwndTopmost) style |= kWsExTopmost;
     if (after == kHwndNoTopmost || (after == kHwndBottom && !bottomKeepsTopmost)) style &= ~kWsExTopmost;
     return true;
+  }
+  // The slow windows' threads carry out the changes posted to them.
+  void Deliver() {
+    const std::set<WindowHandle> wereSlow = std::exchange(slow, {});
+    for (const auto& [window, after] : std::exchange(posted, {}))
+      SetWindowPos(window, HandleFromValue(after), 0, 0, 0, 0, 0);
+    slow = wereSlow;
   }
   WindowHandle GetShellWindow() override {
     calls.push_back("GetShellWindow()");

@@ -29,8 +29,9 @@ class PollTest : public ::testing::Test {
   }
   FakePlatform platform;
   WindowHandle target = HandleFromValue(0x9999);
+  PollState state;
 
-  void Tick(std::int16_t hotKey = 119) { PollTick(platform, hotKey, kSelf, target); }
+  TickOutcome Tick(std::int16_t hotKey = 119) { return PollTick(platform, hotKey, kSelf, target, state); }
   void PressF8OnForeground(WindowHandle window) {
     platform.keyStates[119] = kDown;
     platform.foreground = window;
@@ -59,18 +60,19 @@ TEST_F(PollTest, NormalWindowIsPinned) {
   platform.exStyles[kOther] = 0x100;
   Tick();
   EXPECT_EQ(platform.calls, Concat(Concat({"GetAsyncKeyState(119)", "GetForegroundWindow()"}, kShellChecks),
-                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)",
+                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, -1, 0, 0, 0, 0, 16387)",
                                     "GetWindowLongA(0x2000, -20)"}));
   EXPECT_EQ(target, kOther);
 }
 
-TEST_F(PollTest, TopmostWindowIsSentToTheBottomOnce) {
+TEST_F(PollTest, TopmostWindowIsSentToTheBottomAndClearedWithoutActivating) {
   PressF8OnForeground(kOther);
   platform.exStyles[kOther] = 0x40108;
   Tick();
   EXPECT_EQ(platform.calls, Concat(Concat({"GetAsyncKeyState(119)", "GetForegroundWindow()"}, kShellChecks),
-                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)",
-                                    "GetWindowLongA(0x2000, -20)"}));
+                                   {"GetWindowLongA(0x2000, -20)", "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 16387)",
+                                    "SetWindowPos(0x2000, -2, 0, 0, 0, 0, 16403)",
+                                    "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 16403)", "GetWindowLongA(0x2000, -20)"}));
   EXPECT_EQ(target, kOther);
 }
 
@@ -80,18 +82,18 @@ TEST_F(PollTest, TopmostBitKeptAtBottomIsClearedWithoutActivating) {
   platform.bottomKeepsTopmost = true;
   Tick();
   const std::size_t first = 2 + kShellChecks.size();
-  ASSERT_EQ(platform.calls.size(), first + 6);
-  EXPECT_EQ(platform.calls[first + 1], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)");
-  EXPECT_EQ(platform.calls[first + 3], "SetWindowPos(0x2000, -2, 0, 0, 0, 0, 19)");
-  EXPECT_EQ(platform.calls[first + 4], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 19)");
-  EXPECT_EQ(platform.calls[first + 5], "GetWindowLongA(0x2000, -20)");  // did it take?
+  ASSERT_EQ(platform.calls.size(), first + 5);
+  EXPECT_EQ(platform.calls[first + 1], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 16387)");
+  EXPECT_EQ(platform.calls[first + 2], "SetWindowPos(0x2000, -2, 0, 0, 0, 0, 16403)");
+  EXPECT_EQ(platform.calls[first + 3], "SetWindowPos(0x2000, 1, 0, 0, 0, 0, 16403)");
+  EXPECT_EQ(platform.calls[first + 4], "GetWindowLongA(0x2000, -20)");  // did it take?
   EXPECT_FALSE(IsTopmost(platform, kOther));
 }
 
 TEST_F(PollTest, NoForegroundWindowReadsAsNotTopmost) {
   PressF8OnForeground(nullptr);
   Tick();
-  EXPECT_EQ(platform.calls.back(), "SetWindowPos(0x0, -1, 0, 0, 0, 0, 3)");
+  EXPECT_EQ(platform.calls.back(), "SetWindowPos(0x0, -1, 0, 0, 0, 0, 16387)");
   EXPECT_EQ(target, nullptr);
 }
 
@@ -101,13 +103,14 @@ TEST_F(PollTest, HeldKeyFlipsOnEveryTick) {
   EXPECT_TRUE(IsTopmost(platform, kOther));
   Tick();
   EXPECT_FALSE(IsTopmost(platform, kOther));
-  EXPECT_EQ(platform.Count("SetWindowPos(0x2000, -1, 0, 0, 0, 0, 3)"), 1u);
-  EXPECT_EQ(platform.Count("SetWindowPos(0x2000, 1, 0, 0, 0, 0, 3)"), 1u);
+  EXPECT_EQ(platform.Count("SetWindowPos(0x2000, -1, 0, 0, 0, 0, 16387)"), 1u);
+  EXPECT_EQ(platform.Count("SetWindowPos(0x2000, 1, 0, 0, 0, 0, 16387)"), 1u);
 }
 
-// After its change the tick reads the topmost bit again: a window that kept
-// its state refused, and the reason is the administrator's rights when
-// SetWindowPos was denied or the window's program runs above Quellaro.
+// After its change the tick reads the topmost bit, and on the next ticks
+// again: a window that kept its state refused, and the reason is the
+// administrator's rights when SetWindowPos was denied or the window's program
+// runs above Quellaro, or its program did not answer any more.
 struct FlipCase {
   const char* what;                         // cppcheck-suppress unusedStructMember ; read by the name generator
   bool topmost;                             // cppcheck-suppress unusedStructMember ; read through GetParam()
@@ -116,7 +119,8 @@ struct FlipCase {
   bool higherIntegrity = false;             // cppcheck-suppress unusedStructMember
   bool wineKeepsBit = false;                // cppcheck-suppress unusedStructMember
   FlipResult result = FlipResult::Changed;  // cppcheck-suppress unusedStructMember
-  bool elevated = false, stranger = false, answers = true;  // cppcheck-suppress unusedStructMember
+  bool elevated = false, stranger = false, answers = true;           // cppcheck-suppress unusedStructMember
+  bool slow = false, delivered = false, busyAfterAnswering = false;  // cppcheck-suppress unusedStructMember
 };
 
 class FlipResultTest : public PollTest, public ::testing::WithParamInterface<FlipCase> {};
@@ -131,16 +135,23 @@ TEST_P(FlipResultTest, TickTellsWhetherTheChangeTookAndWhyNot) {
   platform.elevated = c.elevated;
   if (!c.answers) platform.notAnswering.insert(kOther);
   platform.bottomKeepsTopmost = c.wineKeepsBit;
+  if (c.slow) platform.slow.insert(kOther);
   PressF8OnForeground(kOther);
-  const TickOutcome tick = PollTick(platform, 119, kSelf, target);
+  TickOutcome tick = Tick();
   EXPECT_TRUE(tick.keyDown);
+  platform.keyStates[119] = 0;  // the outcome may come after the key went up
+  if (c.delivered) platform.Deliver();
+  if (c.busyAfterAnswering) platform.notAnswering.insert(kOther);
+  for (unsigned ticks = 0; state.pendingWindow != nullptr && ticks < kPendingTicks; ++ticks) tick = Tick();
+  EXPECT_EQ(state.pendingWindow, nullptr);
   EXPECT_EQ(tick.window, kOther);
   EXPECT_EQ(tick.pinning, !c.topmost && c.answers);
   EXPECT_EQ(tick.result, c.result);
-  // The owner is asked about only after a failure; a window that does not answer is not touched.
-  const bool refused = c.result != FlipResult::Changed && c.result != FlipResult::None && c.answers;
+  // The owner is asked about only after a refusal; a window that does not answer is not touched.
+  const bool refused =
+      c.result != FlipResult::Changed && c.result != FlipResult::None && c.result != FlipResult::NotAnswering;
   EXPECT_EQ(platform.Count("OwnerOf(0x2000)"), refused ? 1u : 0u);
-  EXPECT_EQ(platform.calls.back().rfind("AnswersWithin", 0) == 0, !c.answers);
+  EXPECT_EQ(platform.Count("SetWindowPos(0x2000, -1, 0, 0, 0, 0, 16387)"), c.answers && !c.topmost ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,18 +173,25 @@ INSTANTIATE_TEST_SUITE_P(
         FlipCase{"PinRefusedWhileElevated", false, true, 0, false, false, FlipResult::Refused, true},
         FlipCase{"PinKeptByAnotherAccount", false, true, 0, false, false, FlipResult::OutOfReach, false, true},
         FlipCase{"PinOnAWindowThatDoesNotAnswer", false, false, 0, false, false, FlipResult::NotAnswering, false, false,
-                 false}),
+                 false},
+        FlipCase{.what = "PinShownOnTheNextTick", .topmost = false, .slow = true, .delivered = true},
+        FlipCase{.what = "UnpinShownOnTheNextTick", .topmost = true, .slow = true, .delivered = true},
+        FlipCase{.what = "PinOnAWindowBusyRightAfterAnswering",
+                 .topmost = false,
+                 .result = FlipResult::NotAnswering,
+                 .slow = true,
+                 .busyAfterAnswering = true}),
     [](const ::testing::TestParamInfo<FlipCase>& info) { return std::string(info.param.what); });
 
 TEST_F(PollTest, NothingIsTriedOnQuellaroTheShellOrNoWindow) {
-  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);  // key up
-  EXPECT_FALSE(PollTick(platform, 119, kSelf, target).keyDown);
+  EXPECT_EQ(Tick().result, FlipResult::None);  // key up
+  EXPECT_FALSE(Tick().keyDown);
   PressF8OnForeground(kSelf);
-  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
+  EXPECT_EQ(Tick().result, FlipResult::None);
   PressF8OnForeground(kShell);
-  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
+  EXPECT_EQ(Tick().result, FlipResult::None);
   PressF8OnForeground(nullptr);
-  EXPECT_EQ(PollTick(platform, 119, kSelf, target).result, FlipResult::None);
+  EXPECT_EQ(Tick().result, FlipResult::None);
   EXPECT_EQ(platform.Count("OwnerOf(0x0)"), 0u);
 }
 
