@@ -84,5 +84,26 @@ TEST(Tray, F8ThatCannotPinAWindowSaysSoInOneBalloonForThatWindow) {
   EXPECT_EQ(Balloons(), std::vector<HWND>{balloon}) << "a second refused press on the same window showed a balloon";
 }
 
+// A window busy for half a second right after it answered takes the pin
+// late: when its sign of life is asked for, the change is done first.
+TEST(Tray, AWindowThatTakesThePinLateGetsNoBalloon) {
+  if (!UnderWine()) GTEST_SKIP() << "Windows shows tray balloons as notifications, which no window of the shell shows";
+  AppFolder folder;
+  Quellaro app(folder);
+  ASSERT_TRUE(app.Started());
+  ClickCenter(app.Control(quellaro::kIdCmdMini));
+  ASSERT_TRUE(Eventually([&] { return TrayIconShown(app.Main()); }));
+  DemoWindow slow(DemoKind::BrieflyBusy);
+  ASSERT_TRUE(slow.Started());
+  ASSERT_TRUE(Activate(slow.Window()));
+  Pause(200ms);
+  KeyDown(VK_F8);  // over a tick or two
+  Pause(250ms);
+  KeyUp(VK_F8);
+  ASSERT_TRUE(WaitUntil([&] { return IsTopmost(slow.Window()); })) << "the briefly busy window was never pinned";
+  Pause(3000ms);
+  EXPECT_TRUE(Balloons().empty()) << "a window that took the pin got a balloon: " << Utf8(Text(Balloons().front()));
+}
+
 }  // namespace
 }  // namespace e2e

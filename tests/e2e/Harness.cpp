@@ -87,9 +87,9 @@ DemoKind demoKind = DemoKind::Plain;
 
 LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN && wParam == VK_F8 && demoKind == DemoKind::Sleeping) ::Sleep(9000);
-  if (message == WM_NULL && demoKind == DemoKind::BusyAfterAnswering) {
+  if (message == WM_NULL && (demoKind == DemoKind::BusyAfterAnswering || demoKind == DemoKind::BrieflyBusy)) {
     ::ReplyMessage(0);
-    ::Sleep(9000);
+    ::Sleep(demoKind == DemoKind::BrieflyBusy ? 550 : 9000);
     return 0;
   }
   if (message == WM_WINDOWPOSCHANGING && demoKind == DemoKind::Refusing) {

@@ -164,14 +164,16 @@ void EndStartedProcesses();
 // one stops answering for 9 s from F8 on; a full-screen one is a captionless
 // window as large as the monitor, as a game or a film is.
 // A busy-after-answering one answers each message sent from another thread,
-// then stops answering for 9 s, as a program that starts a long job does.
-enum class DemoKind { Plain, Refusing, Sleeping, FullScreen, FullScreenTopmost, BusyAfterAnswering };
+// then stops answering for 9 s, as a program that starts a long job does;
+// a briefly busy one does the same for half a second only.
+enum class DemoKind { Plain, Refusing, Sleeping, FullScreen, FullScreenTopmost, BusyAfterAnswering, BrieflyBusy };
 inline constexpr const wchar_t* kDemoArguments[] = {L"--demo",
                                                     L"--demo-refusing",
                                                     L"--demo-sleeping",
                                                     L"--demo-full-screen",
                                                     L"--demo-full-screen-topmost",
-                                                    L"--demo-busy-after-answering"};
+                                                    L"--demo-busy-after-answering",
+                                                    L"--demo-briefly-busy"};
 
 // A window in another process, for Quellaro to pin, started in front.
 class DemoWindow {
