@@ -80,18 +80,18 @@ FlipResult WhyKept(Platform& platform, WindowHandle window, std::uint32_t error)
 void Settle(Platform& platform, PollState& state, TickOutcome& tick) {
   tick.window = state.pendingWindow;
   tick.pinning = state.pendingPin;
-  if (IsTopmost(platform, tick.window) == tick.pinning) {
-    tick.result = FlipResult::Changed;
-  } else if (++state.ticksWaited < kPendingTicks) {
-    return;
-  } else if (!platform.GetWindowRect(tick.window)) {
+  const auto shown = [&] { return IsTopmost(platform, tick.window) == tick.pinning; };
+  if (!shown() && ++state.ticksWaited < kPendingTicks) return;
+  if (!shown() && !platform.GetWindowRect(tick.window)) {
     tick.result = FlipResult::None;  // closed meanwhile
-  } else if (!platform.AnswersWithin(tick.window, kAnswerWaitMs)) {
+  } else if (!shown() && !platform.AnswersWithin(tick.window, kAnswerWaitMs)) {
     // Busy since it last answered: the change lands when it wakes.
     tick.result = FlipResult::NotAnswering;
     state.notAnswering = tick.window;
   } else {
-    tick.result = WhyKept(platform, tick.window, 0);
+    // Shown at last, perhaps by a window that woke while asked for its sign
+    // of life and took the change before it answered.
+    tick.result = shown() ? FlipResult::Changed : WhyKept(platform, tick.window, 0);
   }
   state.pendingWindow = nullptr;
 }
