@@ -122,6 +122,10 @@ void MainLook::LayOut(int dpi, const RECT& wanted) {
   defaultFont_ = std::move(defaultFont);
   text1Font_ = std::move(text1Font);
   windowIcons_.Set(window_, instance_, kIdiApplication, dpi);
+  dpi_ = dpi;
+  // A minimised window keeps the size it is restored to whatever it is
+  // given now; it gets the new one once it is back (Restored).
+  if (::IsIconic(window_)) return;
 
   // The frame is drawn at the DPI Windows gives the window, which is `dpi`
   // whenever Windows itself reports the change.
@@ -134,6 +138,15 @@ void MainLook::LayOut(int dpi, const RECT& wanted) {
   ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   ::RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void MainLook::Restored() {
+  const RECT frame = WindowAround(dpi_, DpiFunctions::Get().ForWindow(window_));
+  RECT now{};
+  ::GetWindowRect(window_, &now);
+  if (now.right - now.left == frame.right - frame.left && now.bottom - now.top == frame.bottom - frame.top) return;
+  ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HBRUSH MainLook::StaticBackground(HWND control, HDC dc) const {

@@ -43,6 +43,9 @@ class MainLook {
   // WM_DPICHANGED: the window at `suggested`'s corner, kept inside its
   // monitor's work area, and everything in it at `dpi`.
   void DpiChanged(int dpi, const RECT& suggested) { LayOut(dpi, suggested); }
+  // Back from minimised: the size for the DPI of its layout, which may have
+  // changed while it was down (in the tray, say).
+  void Restored();
   // The answer to WM_CTLCOLORSTATIC for `control`: the check box and the
   // credit line sit on the window's light blue; null for the others (a
   // disabled Text1 also asks, and keeps its default look).
@@ -58,6 +61,7 @@ class MainLook {
   HINSTANCE instance_ = nullptr;
   const wchar_t* className_ = nullptr;
   HWND window_ = nullptr;
+  int dpi_ = 96;                                           // the DPI of the controls' layout
   HICON trayIcon_ = nullptr;                               // shared resource icon: not destroyed
   std::array<HWND, std::size(kMainControls)> controls_{};  // by id, from kIdText1
   UniqueBrush background_;                                 // the window class's: freed once the class is gone

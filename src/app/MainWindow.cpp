@@ -96,6 +96,7 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         ::ShowWindow(window, SW_RESTORE);
         return 0;
       }
+      if (wParam == SIZE_RESTORED) look_.Restored();
       form_.Form_Resize();
       return 0;
     case WM_MOUSEMOVE:

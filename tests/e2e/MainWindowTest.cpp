@@ -468,6 +468,23 @@ TEST(MainWindow, BothWindowsLayThemselvesOutAgainAtEachDpiAndKeepFocusAndZOrder)
   for (const quellaro::AboutControlSpec& entry : quellaro::kAboutControls) aboutControls.push_back(entry.control);
   ASSERT_TRUE(Activate(app.Main()));
   follows(about, quellaro::kAboutClientWidth, quellaro::kAboutClientHeight, aboutControls);
+
+  // In the tray (the scale changed in Settings, say), it comes back at its size at the new DPI.
+  ClickCenter(app.Control(quellaro::kIdCmdMini));
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(app.Main()); }));
+  const SIZE size = send(app.Main(), WM_GETDPISCALEDSIZE, 144, SIZE{});
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof(placement);
+  ::GetWindowPlacement(app.Main(), &placement);
+  const POINT corner{placement.rcNormalPosition.left, placement.rcNormalPosition.top};
+  send(app.Main(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+       RECT{corner.x, corner.y, corner.x + size.cx, corner.y + size.cy});
+  ASSERT_TRUE(ClickTrayIcon(app.Main()));
+  ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(app.Main()) && !::IsIconic(app.Main()); }));
+  RECT client{};
+  ::GetClientRect(app.Main(), &client);
+  EXPECT_NEAR(client.right, TwipsToPixels(quellaro::kMainClientWidth, 144), 1) << "back at the old DPI's size";
+  EXPECT_NEAR(client.bottom, TwipsToPixels(quellaro::kMainClientHeight, 144), 1);
 }
 
 TEST(MainWindow, EnterAndEscapeDoNothing) {
