@@ -159,7 +159,15 @@ TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self,
   }
   if (targetWnd == nullptr) return tick;  // nothing in front: nothing was refused
 
-  if (IsTopmost(platform, targetWnd) == tick.pinning) {
+  // The window's thread carries the change out, in a fraction of a
+  // millisecond unless the program is busy: a few short waits for it to show
+  // tell the outcome at once, and leave a change pending only for a slow one.
+  bool shown = IsTopmost(platform, targetWnd) == tick.pinning;
+  for (unsigned wait = 0; !shown && error == 0 && wait < kShowWaits; ++wait) {
+    platform.Wait(kShowWaitMs);
+    shown = IsTopmost(platform, targetWnd) == tick.pinning;
+  }
+  if (shown) {
     tick.result = FlipResult::Changed;
   } else if (error != 0) {
     tick.result = WhyKept(platform, targetWnd, error);

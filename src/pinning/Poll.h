@@ -46,8 +46,11 @@ struct TickOutcome {
   FlipResult result = FlipResult::None;
 };
 
-// Ticks a change asked of another program's window is given to show in its
-// topmost bit before the tick tells why it did not.
+// How long a tick waits for a change asked of another program's window to
+// show in its topmost bit (at most kShowWaits waits of kShowWaitMs), and how
+// many ticks it is then given before the tick tells why it did not.
+inline constexpr unsigned kShowWaits = 4;
+inline constexpr unsigned kShowWaitMs = 10;
 inline constexpr unsigned kPendingTicks = 2;
 
 // What the poll keeps from one tick to the next.

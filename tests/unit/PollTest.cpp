@@ -121,6 +121,7 @@ struct FlipCase {
   FlipResult result = FlipResult::Changed;  // cppcheck-suppress unusedStructMember
   bool elevated = false, stranger = false, answers = true;           // cppcheck-suppress unusedStructMember
   bool slow = false, delivered = false, busyAfterAnswering = false;  // cppcheck-suppress unusedStructMember
+  bool shownAtOnce = false;  // cppcheck-suppress unusedStructMember ; told on the press's own tick
 };
 
 class FlipResultTest : public PollTest, public ::testing::WithParamInterface<FlipCase> {};
@@ -136,9 +137,13 @@ TEST_P(FlipResultTest, TickTellsWhetherTheChangeTookAndWhyNot) {
   if (!c.answers) platform.notAnswering.insert(kOther);
   platform.bottomKeepsTopmost = c.wineKeepsBit;
   if (c.slow) platform.slow.insert(kOther);
+  platform.deliverOnWait = c.shownAtOnce;
   PressF8OnForeground(kOther);
   TickOutcome tick = Tick();
   EXPECT_TRUE(tick.keyDown);
+  if (c.shownAtOnce) {
+    EXPECT_EQ(tick.result, FlipResult::Changed) << "told on its own tick";
+  }
   platform.keyStates[119] = 0;  // the outcome may come after the key went up
   if (c.delivered) platform.Deliver();
   if (c.busyAfterAnswering) platform.notAnswering.insert(kOther);
@@ -175,6 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlipCase{"PinOnAWindowThatDoesNotAnswer", false, false, 0, false, false, FlipResult::NotAnswering, false, false,
                  false},
         FlipCase{.what = "PinShownOnTheNextTick", .topmost = false, .slow = true, .delivered = true},
+        FlipCase{.what = "PinShownAfterAMoment", .topmost = false, .slow = true, .shownAtOnce = true},
         FlipCase{.what = "UnpinShownOnTheNextTick", .topmost = true, .slow = true, .delivered = true},
         FlipCase{.what = "PinOnAWindowBusyRightAfterAnswering",
                  .topmost = false,
