@@ -160,11 +160,13 @@ TickOutcome PollTick(Platform& platform, std::int16_t hotKey, WindowHandle self,
   if (targetWnd == nullptr) return tick;  // nothing in front: nothing was refused
 
   // The window's thread carries the change out, in a fraction of a
-  // millisecond unless the program is busy: a few short waits for it to show
-  // tell the outcome at once, and leave a change pending only for a slow one.
+  // millisecond unless the program is busy, once something wakes it (under
+  // Wine the posted change alone may wait for its next message): a few short
+  // signs of life asked for tell the outcome at once, and leave a change
+  // pending only for a slow window.
   bool shown = IsTopmost(platform, targetWnd) == tick.pinning;
   for (unsigned wait = 0; !shown && error == 0 && wait < kShowWaits; ++wait) {
-    platform.Wait(kShowWaitMs);
+    platform.AnswersWithin(targetWnd, kShowWaitMs);
     shown = IsTopmost(platform, targetWnd) == tick.pinning;
   }
   if (shown) {

@@ -47,8 +47,9 @@ struct TickOutcome {
 };
 
 // How long a tick waits for a change asked of another program's window to
-// show in its topmost bit (at most kShowWaits waits of kShowWaitMs), and how
-// many ticks it is then given before the tick tells why it did not.
+// show in its topmost bit (at most kShowWaits signs of life of kShowWaitMs
+// each), and how many ticks it is then given before the tick tells why it
+// did not.
 inline constexpr unsigned kShowWaits = 4;
 inline constexpr unsigned kShowWaitMs = 10;
 inline constexpr unsigned kPendingTicks = 2;

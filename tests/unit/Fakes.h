@@ -79,7 +79,7 @@ class FakePlatform : public Platform {
   std::map<WindowHandle, std::uint32_t> setPosErrors;
   // Windows of other threads, whose changes wait for Deliver().
   std::set<WindowHandle> slow;
-  bool deliverOnWait = false;  // their threads catch up while Quellaro waits a moment
+  bool deliverWhenAsked = false;  // their threads catch up when asked for a sign of life
   std::vector<std::pair<WindowHandle, std::intptr_t>> posted;
   std::map<WindowHandle, WindowOwner> owners;  // absent: Peer
   bool elevated = false;                       // Quellaro runs as administrator
@@ -111,6 +111,7 @@ class FakePlatform : public Platform {
   std::optional<ScreenRect> MonitorRect(WindowHandle) override { return ScreenRect{0, 0, 1920, 1080}; }
   bool AnswersWithin(WindowHandle window, unsigned milliseconds) override {
     calls.push_back("AnswersWithin(" + Hex(window) + ", " + std::to_string(milliseconds) + ")");
+    if (deliverWhenAsked) Deliver();
     return notAnswering.count(window) == 0;
   }
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
@@ -211,10 +212,7 @@ class FakePlatform : public Platform {
     calls.push_back("RemoveFile(" + Narrow(path) + ")");
     files.erase(path);
   }
-  void Wait(unsigned milliseconds) override {
-    waitedMs += milliseconds;
-    if (deliverOnWait) Deliver();
-  }
+  void Wait(unsigned milliseconds) override { waitedMs += milliseconds; }
   // 1252 as Latin-1, every byte the character with the same code; 936 with
   // ASCII, the euro sign at 0x80, and lead bytes that alone are no character;
   // 65001 with ASCII and U+FFFD for every byte above 127, none of which is a

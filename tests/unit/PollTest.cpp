@@ -137,7 +137,7 @@ TEST_P(FlipResultTest, TickTellsWhetherTheChangeTookAndWhyNot) {
   if (!c.answers) platform.notAnswering.insert(kOther);
   platform.bottomKeepsTopmost = c.wineKeepsBit;
   if (c.slow) platform.slow.insert(kOther);
-  platform.deliverOnWait = c.shownAtOnce;
+  platform.deliverWhenAsked = c.shownAtOnce;
   PressF8OnForeground(kOther);
   TickOutcome tick = Tick();
   EXPECT_TRUE(tick.keyDown);
