@@ -235,6 +235,7 @@ LRESULT AboutWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
       picture_.reset();
       icon_.reset();
       for (UniqueFont& font : fonts_) font.reset();
+      windowIcons_.Forget();
       windows_.Closed();
       return 0;
     }

@@ -38,6 +38,9 @@ int DpiFunctions::Metric(int index, int dpi) const {
 }
 
 void WindowIcons::Set(HWND window, HINSTANCE instance, int resource, int dpi) {
+  // At the screen's DPI the window class's icons are the right ones; setting
+  // icons of its own on every new window would cost memory under Wine.
+  if (!big_ && dpi == ScreenDpi()) return;
   const DpiFunctions& dpis = DpiFunctions::Get();
   UniqueIcon big = LoadIconAt(instance, resource, dpis.Metric(SM_CXICON, dpi));
   UniqueIcon small = LoadIconAt(instance, resource, dpis.Metric(SM_CXSMICON, dpi));

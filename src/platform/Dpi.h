@@ -35,7 +35,13 @@ class WindowIcons {
  public:
   // Loads the icon `resource` at the sizes for `dpi` and gives them to
   // `window`; the previous ones are destroyed once the window has let go.
+  // At the screen's DPI a window that has none of its own keeps its class's.
   void Set(HWND window, HINSTANCE instance, int resource, int dpi);
+  // For a window that has gone: the next one starts with its class's icons.
+  void Forget() {
+    big_.reset();
+    small_.reset();
+  }
 
  private:
   UniqueIcon big_;
