@@ -35,16 +35,21 @@ void PressF8() {
   Pause(100ms);
 }
 
+// Quellaro in the tray by its own button, its icon shown: balloons come from there.
+testing::AssertionResult SentToTheTray(const Quellaro& app) {
+  ClickCenter(app.Control(quellaro::kIdCmdMini));
+  return Eventually([&] {
+    if (::IsWindowVisible(app.Main())) return testing::AssertionFailure() << "the main window is visible";
+    return TrayIconShown(app.Main());
+  });
+}
+
 TEST(Tray, F8ThatCannotPinAWindowSaysSoInOneBalloonForThatWindow) {
   if (!UnderWine()) GTEST_SKIP() << "Windows shows tray balloons as notifications, which no window of the shell shows";
   AppFolder folder;
   Quellaro app(folder);
   ASSERT_TRUE(app.Started());
-  ClickCenter(app.Control(quellaro::kIdCmdMini));
-  ASSERT_TRUE(Eventually([&] {
-    if (::IsWindowVisible(app.Main())) return testing::AssertionFailure() << "the main window is visible";
-    return TrayIconShown(app.Main());
-  }));
+  ASSERT_TRUE(SentToTheTray(app));
   ASSERT_TRUE(Balloons().empty()) << "a balloon is showing before the test";
 
   // A press that works says nothing. Wine shows a balloon about 2 s after
@@ -91,8 +96,7 @@ TEST(Tray, AWindowThatTakesThePinLateGetsNoBalloon) {
   AppFolder folder;
   Quellaro app(folder);
   ASSERT_TRUE(app.Started());
-  ClickCenter(app.Control(quellaro::kIdCmdMini));
-  ASSERT_TRUE(Eventually([&] { return TrayIconShown(app.Main()); }));
+  ASSERT_TRUE(SentToTheTray(app));
   DemoWindow slow(DemoKind::BrieflyBusy);
   ASSERT_TRUE(slow.Started());
   ASSERT_TRUE(Activate(slow.Window()));
